@@ -1,0 +1,2 @@
+// JVMFile: keys of a JVM description file.
+#include "jvm/JVMFile.h"

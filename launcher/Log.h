@@ -1,0 +1,20 @@
+// The diagnostic log: plain-text lines appended to the file named by -qg:log or LOGFILE.
+#pragma once
+
+#include "base/SString.h"
+
+enum LogLevel { LOG_PLAIN = 0, LOG_WARNING = 1, LOG_ERROR = 2 };
+
+// Appends the level's prefix, the message and a line feed to the log file, opening and
+// closing it for this one line. The first line of a process is preceded by a separator.
+// Does nothing while no log file is named; drops the line when the file cannot be opened.
+// Never raises, never prints.
+void log(const SString &message, int level = LOG_PLAIN);
+void log(const char *message, int level = LOG_PLAIN);
+
+// Names the log file; an empty name turns logging off.
+void setLogFile(const SString &name);
+const SString &getLogFile();
+
+// Forgets the file name and the separator, as at process start.
+void resetLogForTesting();

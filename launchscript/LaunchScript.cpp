@@ -1,0 +1,2 @@
+// LaunchScript: the launch script of a run.
+#include "launchscript/LaunchScript.h"
