@@ -23,6 +23,9 @@ private:
 using TagFilePtrDeque = PtrDeque<class TagFile>;
 using TagFileEntryPtrDeque = PtrDeque<TagFileEntry>;
 
+// Where the reader takes its lines from: memory or an open stream.
+class TagFileLineSource;
+
 class TagFile {
 public:
   TagFile() = default;
@@ -63,11 +66,22 @@ public:
   void removeTag(const SString &name);
   // Writes every tag that has values; reports nothing when the file cannot be created.
   void write(const SString &path) const;
-  // The text that write produces.
+  // The text that write produces. A list value that reads "/:" is quoted so that it reads
+  // back as a value: only a bare "/:" line ends a list.
   SString toText() const;
 
 private:
   TagFileEntry *findEntry(const SString &name) const;
+  // The tag's index in entries_, or -1.
+  int findIndex(const SString &name) const;
+
+  // Reads tag lines until the source ends or a tag line would begin at or past limit
+  // (limit -1: no bound).
+  void parseLines(TagFileLineSource &source, long limit);
+  void parseTagLine(TagFileLineSource &source, const SString &line, SString::size_type colon);
+  void parseList(TagFileLineSource &source, const SString &name);
+  // Logs and raises the syntax error for line.
+  [[noreturn]] void raiseSyntaxError(int line, const char *reason) const;
 
   TagFileEntryPtrDeque entries_;
   int lineNumber_ = 0;
