@@ -1,0 +1,69 @@
+// Reading an index entry field by field, and parsing a tag-file entry in place.
+#include "payload/FileIndexEntry.h"
+
+#include "base/LauncherException.h"
+#include "payload/PayloadTexts.h"
+
+namespace {
+std::uint32_t readU32(std::FILE *stream, const char *failure) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < 4; ++i) {
+    const int c = std::fgetc(stream);
+    if (c == EOF)
+      throw LauncherException(failure);
+    value = (value << 8) | static_cast<std::uint32_t>(c);
+  }
+  return value;
+}
+
+std::uint32_t readU16(std::FILE *stream, const char *failure) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < 2; ++i) {
+    const int c = std::fgetc(stream);
+    if (c == EOF)
+      throw LauncherException(failure);
+    value = (value << 8) | static_cast<std::uint32_t>(c);
+  }
+  return value;
+}
+} // namespace
+
+void FileIndexEntry::read(std::FILE *stream) {
+  const int type = std::fgetc(stream);
+  if (type == EOF || type > launcherformat::kLastFileType)
+    throw LauncherException(payloadtext::kInvalidFileType);
+  type_ = type;
+  id_ = readU32(stream, payloadtext::kNoFileId);
+  length_ = readU32(stream, payloadtext::kNoFileLength);
+  offset_ = readU32(stream, payloadtext::kNoFileOffset);
+  const std::uint32_t nameLength = readU16(stream, payloadtext::kNoNameLength);
+
+  // A name stops early after a line feed or at the end of the stream, without error.
+  name_ = SString();
+  for (std::uint32_t i = 0; i < nameLength; ++i) {
+    const int c = std::fgetc(stream);
+    if (c == EOF)
+      break;
+    name_ += static_cast<char>(c);
+    if (c == '\n')
+      break;
+  }
+
+  compressed_ = std::fgetc(stream) == launcherformat::kCompressedMark;
+  if (!compressed_)
+    return;
+  decompressedFileCount_ = readU32(stream, payloadtext::kNoDecompressedCount);
+  decompressedSize_ = readU32(stream, payloadtext::kNoDecompressedSize);
+}
+
+bool FileIndexEntry::isTagFile() const {
+  return type_ == FILE_INSTRUCTIONS || type_ == FILE_JVM || type_ == FILE_LAUNCH_SCRIPT;
+}
+
+void FileIndexEntry::parseTagFile(std::FILE *stream) {
+  if (!isTagFile())
+    return;
+  auto tagFile = std::make_unique<TagFile>();
+  tagFile->read(stream, name_, static_cast<long>(offset_), static_cast<long>(length_));
+  tagFile_ = std::move(tagFile);
+}

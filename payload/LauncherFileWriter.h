@@ -1,0 +1,50 @@
+// LauncherFileWriter: builds a launcher file from an executable image and the files to
+// embed, in the layout that LauncherFile reads.
+#pragma once
+
+#include "base/SString.h"
+#include "payload/LauncherFileFormat.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One file to embed: its bytes come from content, or from sourcePath when that is set.
+struct EmbeddedFile {
+  int type = FILE_INSTRUCTIONS;
+  std::uint32_t id = 0;
+  SString name;
+  std::string content;
+  SString sourcePath;
+  bool compressed = false;
+  std::uint32_t decompressedFileCount = 0;
+  std::uint32_t decompressedSize = 0;
+};
+
+class LauncherFileWriter {
+public:
+  // The executable image at the front; from memory, or copied from a file.
+  void setStub(std::string bytes);
+  void setStubFile(const SString &path);
+  // The byte in front of the trailer; 1 unless set.
+  void setLauncherType(std::uint8_t type) { launcherType_ = type; }
+  // Entries keep the order in which they are added.
+  void addFile(EmbeddedFile file) { files_.push_back(std::move(file)); }
+  const std::vector<EmbeddedFile> &getFiles() const { return files_; }
+
+  // Raises LauncherException naming the first problem: a type outside 0..7, a name with a
+  // line feed or NUL byte, a name longer than 32767 bytes, a source (or stub) file that
+  // cannot be read.
+  void validate() const;
+  // Validates, then writes the whole launcher file to fd at its current position: the
+  // stub, each file's bytes, the index, the type byte and the trailer. Raises
+  // LauncherException when a source cannot be read, the file would pass 4 GiB (offsets are
+  // 32-bit), or writing fails.
+  void write(int fd) const;
+
+private:
+  std::string stub_;
+  SString stubPath_;
+  std::uint8_t launcherType_ = 1;
+  std::vector<EmbeddedFile> files_;
+};

@@ -1,0 +1,47 @@
+// Fixed English texts of the embedded payload: index reading, extraction, temporary files
+// and the launcher file writer.
+#pragma once
+
+namespace payloadtext {
+// Reading the trailer and the file index.
+inline constexpr const char *kCannotOpenLauncher = "Cannot open launcher file.";
+inline constexpr const char *kInvalidFormat = "Invalid launcher format.";
+inline constexpr const char *kNoIndexOffset = "Unable to read file index offset.";
+inline constexpr const char *kNoIdentification = "Unable to read launcher identification value.";
+inline constexpr const char *kInvalidIndexOffset = "Invalid file index offset.";
+inline constexpr const char *kNoFileCount = "Unable to read the file count.";
+
+// Reading one index entry.
+inline constexpr const char *kInvalidFileType = "Invalid file type in file index.";
+inline constexpr const char *kNoFileId = "Unable to load file id.";
+inline constexpr const char *kNoFileLength = "Unable to load file length.";
+inline constexpr const char *kNoFileOffset = "Unable to load offset to file bytes.";
+inline constexpr const char *kNoNameLength = "Unable to load the string value.";
+inline constexpr const char *kNoDecompressedCount = "Unable to load decompressed file count.";
+inline constexpr const char *kNoDecompressedSize = "Unable to load decompressed size.";
+
+// The index listing written to the log, one entry per embedded file.
+inline constexpr const char *kLogFileType = "file type: ";
+inline constexpr const char *kLogFileId = "\n  file id: ";
+inline constexpr const char *kLogLength = "\n  length: ";
+inline constexpr const char *kLogOffset = "\n  offset: ";
+inline constexpr const char *kLogFileName = "\n  file name: ";
+
+// Extraction.
+inline constexpr const char *kInvalidEmbeddedName = "Invalid embedded file name: ";
+inline constexpr const char *kInputTagName = "input.tag";
+
+// Temporary files.
+inline constexpr const char *kDefaultTempRoot = "/tmp";
+inline constexpr const char *kTempPrefix = "qgj";
+inline constexpr const char *kCannotCreateTempFile = "Error creating tmp file ";
+
+// The launcher file writer.
+inline constexpr const char *kNameHasLineFeedOrNul =
+    "Embedded file name contains a line feed or a NUL byte: ";
+inline constexpr const char *kNameTooLong = "Embedded file name is longer than 32767 bytes: ";
+inline constexpr const char *kInvalidTypeForWriter = "Invalid embedded file type: ";
+inline constexpr const char *kCannotReadSource = "Cannot read ";
+inline constexpr const char *kTooLarge = "Launcher file would exceed 4 GiB at ";
+inline constexpr const char *kCannotWrite = "Cannot write the launcher file: ";
+} // namespace payloadtext
