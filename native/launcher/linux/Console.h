@@ -5,6 +5,7 @@
 #include "base/SString.h"
 
 #include <cstdio>
+#include <string>
 
 // Silent mode: no console output at all and no prompt. Never cleared once set.
 void setSilent(bool on);
@@ -42,7 +43,7 @@ void showStatus(int kind);
 void showSearchStatus(int status, const SString &name);
 int getSearchStatus();
 
-// Restores the search status of its creation when it ends.
+// Restores the search status and name of its creation when it ends.
 class StatusScope {
 public:
   StatusScope();
@@ -52,6 +53,7 @@ public:
 
 private:
   int savedStatus_;
+  SString savedName_;
 };
 
 // Unless silent: adds n to the count, writes n dots when output is on, then

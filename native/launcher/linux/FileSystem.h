@@ -26,6 +26,11 @@ void makeExecutable(const SString &path);
 // relative) has room for bytes in files files. Raises LauncherException with the system's
 // error text when its statistics cannot be read.
 bool hasFreeSpace(const SString &directory, std::uint64_t bytes, std::uint64_t files);
+// The rule of hasFreeSpace for a file system with the given fragment size and available
+// fragments: bytes in whole fragments, plus one partial fragment for a single file whose size
+// is not a multiple, or one per file when there are several, must not exceed the space.
+bool fitsInFreeSpace(std::uint64_t fragmentSize, std::uint64_t availableFragments,
+                     std::uint64_t bytes, std::uint64_t files);
 
 // Deletes the launcher file, then its directory if it is empty; failures are ignored.
 void removeLauncherFile(const SString &launcherPath);

@@ -8,19 +8,19 @@ inline constexpr int kLastMessageId = 39;
 
 // Message ids used by the launcher's own code.
 enum MessageId : int {
-  MSG_INITIALIZING = 1,      // "Initializing %s..."
-  MSG_SEARCHING = 2,         // "Searching %s..."
-  MSG_VERIFYING = 3,         // "Verifying %s"
-  MSG_NO_JVM_FOUND = 4,      // "No Java(tm) Virtual Machine was found."
-  MSG_NOT_LAUNCHED = 5,      // "%s could not be launched."
-  MSG_RUNNING = 7,           // "Running %s..."
-  MSG_PREPARING_JVM = 8,     // "Preparing Java(tm) Virtual Machine..."
-  MSG_SEARCHING_JVM = 9,     // "Searching for Java(tm) Virtual Machine..."
-  MSG_SEARCHING_FOR = 10,    // "Searching for %s"
-  MSG_SCANNING_DISKS = 16,   // "Scanning disk(s) for a Java(tm) Virtual Machine..."
-  MSG_JVM_DESTINATION = 17,  // "Supply the destination directory for the Java Virtual Machine:"
-  MSG_PROGRESS_DOT = 18,     // "."
-  MSG_BAD_TEMP_ROOT = 39,    // "Cannot use %s as the temp directory ..."
+  MSG_INITIALIZING = 1,     // "Initializing %s..."
+  MSG_SEARCHING = 2,        // "Searching %s..."
+  MSG_VERIFYING = 3,        // "Verifying %s"
+  MSG_NO_JVM_FOUND = 4,     // "No Java(tm) Virtual Machine was found."
+  MSG_NOT_LAUNCHED = 5,     // "%s could not be launched."
+  MSG_RUNNING = 7,          // "Running %s..."
+  MSG_PREPARING_JVM = 8,    // "Preparing Java(tm) Virtual Machine..."
+  MSG_SEARCHING_JVM = 9,    // "Searching for Java(tm) Virtual Machine..."
+  MSG_SEARCHING_FOR = 10,   // "Searching for %s"
+  MSG_SCANNING_DISKS = 16,  // "Scanning disk(s) for a Java(tm) Virtual Machine..."
+  MSG_JVM_DESTINATION = 17, // "Supply the destination directory for the Java Virtual Machine:"
+  MSG_PROGRESS_DOT = 18,    // "."
+  MSG_BAD_TEMP_ROOT = 39,   // "Cannot use %s as the temp directory ..."
 };
 
 // Launcher error codes 0..18; getErrorText maps them onto message ids.
