@@ -1,0 +1,228 @@
+// Tests of the console: the two switches, status lines, dots, the title and the prompt.
+#include "native/launcher/linux/Console.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+class ConsoleTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ::unsetenv("LANG");
+    out_ = std::tmpfile();
+    in_ = std::tmpfile();
+    ASSERT_TRUE(out_ && in_);
+    resetConsoleForTesting(out_, in_);
+  }
+  void TearDown() override {
+    resetConsoleForTesting();
+    std::fclose(out_);
+    std::fclose(in_);
+  }
+
+  // Everything written since the last call.
+  std::string output() {
+    std::fflush(out_);
+    std::fseek(out_, consumed_, SEEK_SET);
+    std::string text;
+    for (int c = std::fgetc(out_); c != EOF; c = std::fgetc(out_))
+      text.push_back(static_cast<char>(c));
+    std::fseek(out_, 0, SEEK_END);
+    consumed_ = std::ftell(out_);
+    return text;
+  }
+
+  void typeInput(const std::string &text) {
+    std::fputs(text.c_str(), in_);
+    std::rewind(in_);
+  }
+
+  std::FILE *out_ = nullptr;
+  std::FILE *in_ = nullptr;
+  long consumed_ = 0;
+};
+
+} // namespace
+
+TEST_F(ConsoleTest, PrintingLooksAtTheOutputSwitchOnly) {
+  setSilent(true); // the switch stays on: only enableConsoleOutput consults silent mode
+  printLine("line");
+  printText("text");
+  printRaw("raw");
+  EXPECT_EQ("line\ntext\nraw", output());
+  disableConsoleOutput();
+  printLine("line");
+  printText("text");
+  printRaw("raw");
+  EXPECT_EQ("", output());
+}
+
+TEST_F(ConsoleTest, PrintUnlessSilentLooksAtSilentModeOnly) {
+  disableConsoleOutput();
+  printUnlessSilent("error text");
+  EXPECT_EQ("error text\n", output());
+  enableConsoleOutput();
+  setSilent(true);
+  printUnlessSilent("error text");
+  EXPECT_EQ("", output());
+}
+
+TEST_F(ConsoleTest, EnableInSilentModeTurnsOutputOff) {
+  setSilent(true);
+  enableConsoleOutput();
+  EXPECT_FALSE(isConsoleOutputEnabled());
+}
+
+TEST_F(ConsoleTest, PrintRawIsNotAFormat) {
+  printRaw("100%s %d %n");
+  EXPECT_EQ("100%s %d %n", output());
+}
+
+TEST_F(ConsoleTest, StatusLines) {
+  struct Case {
+    int kind;
+    const char *expected;
+  };
+  const Case cases[] = {
+      {0, "\nInitializing My App...\n"},
+      {1, "\nSearching for Java(tm) Virtual Machine...\n"},
+      {2, "\nNo Java(tm) Virtual Machine was found.My App could not be launched.\n"},
+      {3, "\nRunning My App...\n"},
+      {4, "\nPreparing Java(tm) Virtual Machine...\n"},
+      {5, ""},
+      {7, ""},
+      {-1, ""},
+  };
+  setTitle("My App");
+  output();
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.kind);
+    showStatus(c.kind);
+    EXPECT_EQ(c.expected, output());
+  }
+  disableConsoleOutput();
+  showStatus(0);
+  EXPECT_EQ("", output());
+}
+
+TEST_F(ConsoleTest, SilentOperationsDoNothing) {
+  setSilent(true);
+  showStatus(1);
+  showSearchStatus(2, "");
+  stepProgress(5);
+  setProgress(80);
+  EXPECT_EQ("", output());
+  EXPECT_EQ(0, getProgress());
+  EXPECT_EQ(0, getSearchStatus());
+}
+
+TEST_F(ConsoleTest, StepProgressCountsTwice) {
+  stepProgress(3);
+  EXPECT_EQ("...", output());
+  EXPECT_EQ(6, getProgress());
+  // With output off the count still moves, but nothing is written.
+  disableConsoleOutput();
+  stepProgress(2);
+  EXPECT_EQ("", output());
+  EXPECT_EQ(10, getProgress());
+}
+
+TEST_F(ConsoleTest, LineBreakEverySeventyCounts) {
+  for (int i = 0; i < 34; ++i)
+    stepProgress(1);
+  EXPECT_EQ(std::string(34, '.'), output());
+  stepProgress(1); // count 70
+  EXPECT_EQ(".\n", output());
+  // Lines never go back: a reset count does not earn a second break at 70.
+  setProgress(0);
+  setProgress(100);
+  EXPECT_EQ("", output());
+  setProgress(140);
+  EXPECT_EQ("\n", output());
+}
+
+TEST_F(ConsoleTest, FinalProgressBreaksALineOnlyOnce) {
+  setProgress(100);
+  EXPECT_EQ("\n", output());
+  setProgress(100);
+  EXPECT_EQ("", output());
+}
+
+TEST_F(ConsoleTest, TitleEscapesAndLocale) {
+  setTitle("Caf\\u00e9 Setup");
+  EXPECT_EQ(SString("Caf"), getTitle());
+  EXPECT_EQ("Caf\n", output());
+
+  const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+  if (std::setlocale(LC_CTYPE, "C.UTF-8")) {
+    setTitle("Caf\\u00e9 Setup");
+    EXPECT_EQ(SString("Caf\xc3\xa9 Setup"), getTitle());
+    std::setlocale(LC_CTYPE, saved.c_str());
+  }
+
+  struct Case {
+    const char *text;
+    const char *title;
+  };
+  const Case cases[] = {
+      {"Setup \\u41", "Setup \\u41"}, // too short at the end: stays as typed
+      {"A\\uzzzzB", "A\\uzzzzB"},     // not hexadecimal: the backslash is kept
+      {"\\u0041\\U0042C", "ABC"},     // either case of the u
+      {"Stop\\u0000here", "Stop"},    // a decoded zero ends the text
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.text);
+    setTitle(c.text);
+    EXPECT_EQ(SString(c.title), getTitle());
+  }
+}
+
+TEST_F(ConsoleTest, TitleIsStoredButNotShownWhenSilent) {
+  setSilent(true);
+  setTitle("Quiet");
+  EXPECT_EQ(SString("Quiet"), getTitle());
+  EXPECT_EQ("", output());
+}
+
+TEST_F(ConsoleTest, SearchStatusIsShownAndRestored) {
+  showSearchStatus(2, "");
+  EXPECT_EQ("\nScanning disk(s) for a Java(tm) Virtual Machine...\n", output());
+  {
+    StatusScope scope;
+    showSearchStatus(3, "/opt/jdk");
+    EXPECT_EQ("\nVerifying /opt/jdk\n", output());
+    EXPECT_EQ(3, getSearchStatus());
+  }
+  EXPECT_EQ(2, getSearchStatus());
+  EXPECT_EQ("\nScanning disk(s) for a Java(tm) Virtual Machine...\n", output());
+  {
+    StatusScope scope;
+    showSearchStatus(1, "/usr/lib/jvm");
+    EXPECT_EQ("\nSearching for /usr/lib/jvm\n", output());
+    showSearchStatus(0, "");
+    EXPECT_EQ("", output());
+  }
+  EXPECT_EQ(2, getSearchStatus());
+}
+
+TEST_F(ConsoleTest, ReadWordReadsWholeWords) {
+  const std::string longWord(3000, 'w');
+  typeInput("  \n first\t" + longWord + " \n");
+  EXPECT_EQ(SString("first"), readWord());
+  EXPECT_EQ(SString(longWord.c_str()), readWord());
+  EXPECT_EQ(SString(), readWord());
+}
+
+TEST_F(ConsoleTest, PromptForJVMDestination) {
+  typeInput("/opt/java rest");
+  EXPECT_EQ(SString("/opt/java"), promptForJVMDestination());
+  EXPECT_EQ("Supply the destination directory for the Java Virtual Machine:\n", output());
+  setSilent(true);
+  EXPECT_EQ(SString(), promptForJVMDestination());
+  EXPECT_EQ("", output());
+  EXPECT_EQ(SString("rest"), readWord()); // nothing was read in silent mode
+}
