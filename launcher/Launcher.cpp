@@ -1,1 +1,283 @@
-// placeholder
+// Launcher: the option loop, the default run and the services the other subsystems call.
+#include "launcher/Launcher.h"
+
+#include "base/LauncherException.h"
+#include "base/TextFunctions.h"
+#include "instructions/Instructions.h"
+#include "instructions/InstructionsException.h"
+#include "launcher/LauncherTexts.h"
+#include "launcher/Log.h"
+#include "native/launcher/linux/Console.h"
+#include "native/launcher/linux/Handles.h"
+#include "native/launcher/linux/MessageCatalog.h"
+#include "payload/TempFiles.h"
+
+#include <cerrno>
+#include <exception>
+
+namespace {
+
+std::unique_ptr<Launcher> &launcherHolder() {
+  static auto launcher = std::make_unique<Launcher>();
+  return launcher;
+}
+
+LauncherException notAvailable(const char *what) {
+  return LauncherException(SString(what) + launchertext::kNotAvailable);
+}
+
+// Runs body; a LauncherException from it comes back with the error code's text in front.
+template <class Body> void withErrorPrefix(int errorCode, Body body) {
+  try {
+    body();
+  } catch (const LauncherException &e) {
+    throw LauncherException(getErrorText(errorCode) + e.getMessage());
+  }
+}
+
+} // namespace
+
+struct Launcher::OptionState {
+  int result = 0;
+  bool defaultRun = true;
+};
+
+Launcher &Launcher::instance() { return *launcherHolder(); }
+
+void Launcher::resetForTesting() { launcherHolder() = std::make_unique<Launcher>(); }
+
+int Launcher::run(const StringDeque &arguments, const SString &launcherPath) {
+  launcherPath_ = launcherPath;
+  originalLauncherName_ = launcherPath;
+  launcherFile_.setLauncherPath(launcherPath);
+  for (const SString &argument : arguments)
+    allArguments_.add(argument);
+
+  SString failure;
+  try {
+    return processCommandLine(arguments);
+  } catch (const LauncherException &e) {
+    failure = e.getMessage();
+  } catch (const std::exception &e) {
+    // Nothing raises these on purpose; ending in order keeps the temporary files cleaned.
+    failure = SString(launchertext::kUnexpectedFailure) + e.what();
+  } catch (const RangeException &) {
+    failure = SString(launchertext::kUnexpectedFailure) + "position out of range";
+  } catch (const LengthException &) {
+    failure = SString(launchertext::kUnexpectedFailure) + "text too long";
+  }
+  printUnlessSilent(failure);
+  log(failure, LOG_ERROR);
+  return -1;
+}
+
+int Launcher::processCommandLine(const StringDeque &arguments) {
+  setRunningAsCopy(false);
+  setProgress(0);
+  OptionState state;
+  for (int i = 0; i < arguments.count(); ++i)
+    processOption(arguments, i, state);
+  if (!state.defaultRun)
+    return state.result;
+
+  readIndexForRun(/*parseTagEntries=*/true);
+  // Without a script the run ends at once: no closing line break for progress never shown.
+  if (!launcherFile_.getInstructions())
+    return -1;
+  const int result = runInstructions();
+  setProgress(100);
+  return result;
+}
+
+// Applies the option at index, taking its value (if any) by moving index on; any other
+// argument is kept for the launched command.
+void Launcher::processOption(const StringDeque &arguments, int &index, OptionState &state) {
+  const SString &option = arguments.get(index);
+  const bool hasValue = index + 1 < arguments.count();
+  auto takeValue = [&]() -> const SString & { return arguments.get(++index); };
+
+  if (option == "-qg:log") {
+    if (hasValue) {
+      setLogFile(takeValue());
+    } else {
+      state.result = -1;
+      printUnlessSilent(getErrorText(ERR_LOG_FILE_MISSING));
+    }
+  } else if (option == "-qg:orig") {
+    if (hasValue) {
+      originalLauncherName_ = takeValue();
+      setRunningAsCopy(true);
+    } else {
+      state.result = -1;
+      printUnlessSilent(launchertext::kMissingOriginalName);
+    }
+  } else if (option == "-qg:tempdir") {
+    if (hasValue)
+      setTempRoot(takeValue());
+  } else if (option == "-qg:silent") {
+    setSilent(true);
+  } else if (option == "-silent") {
+    setSilent(true);
+    extraArguments_.add(option);
+  } else if (option == "-qg:javahome") {
+    if (hasValue)
+      userJavaHome_ = takeValue();
+  } else if (option == "-qg:extract") {
+    extractPayload();
+    state.defaultRun = false;
+  } else if (option == "-qg:in") {
+    if (!hasValue) {
+      printUnlessSilent(getErrorText(ERR_INPUT_FILE_MISSING));
+      state.defaultRun = false;
+      state.result = -1;
+    } else {
+      throw notAvailable("The input-file option -qg:in");
+    }
+  } else if (option == "-qg:version") {
+    printUnlessSilent(launchertext::kVersion);
+    state.defaultRun = false;
+  } else if (option == "-qg:javaconsole") {
+    javaConsole_ = true;
+  } else if (option == "-console") {
+    javaConsole_ = true;
+    extraArguments_.add(option);
+  } else if (option == "-cp:p") {
+    if (hasValue)
+      classpathPrepend_ = takeValue();
+  } else if (option == "-cp:a") {
+    if (hasValue)
+      classpathAppend_ = takeValue();
+  } else {
+    extraArguments_.add(option);
+  }
+}
+
+void Launcher::readIndexForRun(bool parseTagEntries) {
+  withErrorPrefix(ERR_LOAD_INDEX, [&] { launcherFile_.readIndex(parseTagEntries); });
+}
+
+void Launcher::extractPayload() {
+  readIndexForRun(/*parseTagEntries=*/false);
+  withErrorPrefix(ERR_EXTRACT, [&] { launcherFile_.extractAll(); });
+  setProgress(100);
+}
+
+int Launcher::runInstructions() {
+  Instructions *instructions = launcherFile_.getInstructions();
+  if (!instructions)
+    return -1;
+  try {
+    return instructions->run(*this);
+  } catch (const InstructionsException &e) {
+    throw LauncherException(SString(launchertext::kErrorInInstructions) + e.getMessage() +
+                            launchertext::kLineNumberOpen + formatLong(e.getLineNumber()) +
+                            launchertext::kLineNumberClose);
+  }
+}
+
+SString Launcher::getOriginalLauncherDir() const {
+  const SString::size_type separator = originalLauncherName_.findLastOf("/\\");
+  return separator == SString::npos ? SString() : originalLauncherName_.substring(0, separator);
+}
+
+int Launcher::getLauncherType(const SString &path) {
+  const bool own = path == launcherPath_;
+  if (own && launcherType_ != -1)
+    return launcherType_;
+  const int type = readLauncherType(path);
+  // A failed read of the own file is retried next time, since -1 means "not read".
+  if (own)
+    launcherType_ = type;
+  return type;
+}
+
+SString Launcher::getApplicationArchive() {
+  if (!applicationArchivePath_.isEmpty())
+    return applicationArchivePath_;
+  const SString directory = createTempDirectory();
+  for (const FileIndexEntry &entry : launcherFile_.getEntries())
+    if (entry.getType() == FILE_APPLICATION_ARCHIVE)
+      applicationArchivePath_ = launcherFile_.extractEntry(entry, directory);
+  return applicationArchivePath_;
+}
+
+SString Launcher::getApplicationArchive(const SString &name) {
+  if (!applicationArchivePath_.isEmpty())
+    return applicationArchivePath_;
+  SString source = getOriginalLauncherDir();
+  ensureTrailingSeparator(source);
+  source.append(name);
+
+  SString target = createTempDirectory();
+  ensureTrailingSeparator(target);
+  const SString::size_type separator = name.findLastOf("/\\");
+  target.append(separator == SString::npos ? name : name.substring(separator + 1));
+
+  int writeError = 0;
+  {
+    UniqueFile in(std::fopen(source.cStr(), "rb"));
+    if (!in)
+      return applicationArchivePath_;
+    UniqueFile out(std::fopen(target.cStr(), "wb"));
+    if (!out)
+      return applicationArchivePath_;
+    char block[4096];
+    for (std::size_t n; (n = std::fread(block, 1, sizeof block, in.get())) > 0;)
+      if (std::fwrite(block, 1, n, out.get()) < n)
+        writeError = errno;
+    if (out.close() != 0 && writeError == 0)
+      writeError = errno;
+    applicationArchivePath_ = target;
+  }
+  if (writeError != 0)
+    throw LauncherException(getErrorText(ERR_WRITING_FILE) + formatLong(writeError) +
+                            getErrorText(ERR_DISK_SPACE));
+  return applicationArchivePath_;
+}
+
+SString Launcher::saveMatchAsJVMFile(const JVMMatch &match) {
+  const SString path = createTempFile();
+  TagFile *tagFile = match.getTagFile();
+  tagFile->setJVMSettings(match.getHome(), path, match.getJVMTemp());
+  tagFile->write(path);
+  return path;
+}
+
+void Launcher::setRunningAsCopy(bool on) {
+  runningAsCopy_ = on;
+  setSelfDeletingLauncher(on ? launcherPath_ : SString());
+}
+
+SString Launcher::getStringVariable(int n) const {
+  if (n < 1 || n > 10)
+    throw LauncherException(SString(launchertext::kInvalidStringVariable) + formatLong(n));
+  return stringVariables_[static_cast<std::size_t>(n - 1)];
+}
+
+void Launcher::setStringVariable(int n, const SString &value) {
+  if (n < 1 || n > 10)
+    throw LauncherException(SString(launchertext::kInvalidStringVariable) + formatLong(n));
+  stringVariables_[static_cast<std::size_t>(n - 1)] = value;
+}
+
+int Launcher::getNumericVariable(int n) const {
+  if (n < 1 || n > 5)
+    throw LauncherException(SString(launchertext::kInvalidNumericVariable) + formatLong(n));
+  return numericVariables_[static_cast<std::size_t>(n - 1)];
+}
+
+void Launcher::setNumericVariable(int n, int value) {
+  if (n < 1 || n > 5)
+    throw LauncherException(SString(launchertext::kInvalidNumericVariable) + formatLong(n));
+  numericVariables_[static_cast<std::size_t>(n - 1)] = value;
+}
+
+// The work commands find, verify, install and launch JVMs; until they are built each
+// says so instead of pretending to succeed.
+void Launcher::doFindJVM(bool, bool) { throw notAvailable("The command FIND_JVM"); }
+void Launcher::doVerify(bool, bool, int) { throw notAvailable("The command VERIFY"); }
+void Launcher::doInstallJVM(int) { throw notAvailable("The command INSTALL_JVM"); }
+int Launcher::doLaunch(const SString &, short) { throw notAvailable("The command LAUNCH"); }
+int Launcher::doLaunchById(int, short) { throw notAvailable("The command ILAUNCH"); }
+void Launcher::doInitializeUI() { throw notAvailable("The command INITIALIZE_UI"); }
+void Launcher::doExecuteLauncher(int) { throw notAvailable("The command EXECUTE_LAUNCHER"); }

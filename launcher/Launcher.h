@@ -1,0 +1,99 @@
+// Launcher: the one process-wide object that carries a run, from the command line to the
+// result that becomes the exit status.
+#pragma once
+
+#include "base/Deque.h"
+#include "base/SString.h"
+#include "instructions/InstructionHost.h"
+#include "jvm/JVMMatch.h"
+#include "payload/LauncherFile.h"
+
+#include <array>
+#include <memory>
+
+class Launcher final : public InstructionHost {
+public:
+  static Launcher &instance();
+  // Replaces the process-wide launcher by a new one, as at process start.
+  static void resetForTesting();
+
+  Launcher() = default;
+  Launcher(const Launcher &) = delete;
+  Launcher &operator=(const Launcher &) = delete;
+
+  // The whole run: the options, then the default run or nothing. Never raises; a
+  // LauncherException is printed unless silent, logged as an error, and gives -1.
+  int run(const StringDeque &arguments, const SString &launcherPath);
+  // The option loop followed by the default run; raises LauncherException.
+  int processCommandLine(const StringDeque &arguments);
+  // Runs the instruction script: the result of the last launch, 0 when none ran, -1 when
+  // there is no script. Script errors become "Error in instructions. ... Line number (N)".
+  int runInstructions();
+
+  SString getLauncherPath() const { return launcherPath_; }
+  SString getOriginalLauncherName() const { return originalLauncherName_; }
+  // The text of the original launcher name before its last slash or backslash; empty when
+  // it has none.
+  SString getOriginalLauncherDir() const;
+  SString getUserJavaHome() const { return userJavaHome_; }
+  SString getClasspathPrepend() const { return classpathPrepend_; }
+  SString getClasspathAppend() const { return classpathAppend_; }
+  bool isJavaConsole() const { return javaConsole_; }
+  const StringDeque &getExtraArguments() const { return extraArguments_; }
+  const StringDeque &getAllArguments() const { return allArguments_; }
+  LauncherFile &getLauncherFile() { return launcherFile_; }
+
+  // The launcher type byte of a file, or -1. The launcher's own type is read once it has
+  // been read successfully.
+  int getLauncherType(const SString &path);
+  // The embedded application archive, extracted on first use into a temporary directory;
+  // empty when the payload has none.
+  SString getApplicationArchive();
+  // A file next to the original launcher, copied on first use into a temporary directory;
+  // empty (and retried next time) when it does not exist.
+  SString getApplicationArchive(const SString &name);
+  // Writes the match's JVM file with JVM_HOME, JVM_FILE and JVM_TEMP set to a new temporary
+  // file and returns its path.
+  SString saveMatchAsJVMFile(const JVMMatch &match);
+
+  const SString &getLaunchErrorOutput() const { return launchErrorOutput_; }
+  void setLaunchErrorOutput(const SString &output) { launchErrorOutput_ = output; }
+  // A copy deletes its own launcher file and directory when the run ends.
+  void setRunningAsCopy(bool on);
+  bool isRunningAsCopy() const { return runningAsCopy_; }
+
+  SString getStringVariable(int n) const override;
+  void setStringVariable(int n, const SString &value) override;
+  int getNumericVariable(int n) const override;
+  void setNumericVariable(int n, int value) override;
+
+  void doFindJVM(bool showUI, bool showFailureMessage) override;
+  void doVerify(bool showUI, bool showFailureMessage, int fileId) override;
+  void doInstallJVM(int mode) override;
+  int doLaunch(const SString &jvmFilePath, short seconds) override;
+  int doLaunchById(int fileId, short seconds) override;
+  void doInitializeUI() override;
+  void doExecuteLauncher(int position) override;
+
+private:
+  struct OptionState;
+  void processOption(const StringDeque &arguments, int &index, OptionState &state);
+  void readIndexForRun(bool parseTagEntries);
+  void extractPayload();
+
+  SString launcherPath_;
+  SString originalLauncherName_;
+  std::array<SString, 10> stringVariables_;
+  std::array<int, 5> numericVariables_{};
+  LauncherFile launcherFile_;
+  StringDeque extraArguments_;
+  StringDeque allArguments_;
+  SString userJavaHome_;
+  SString classpathPrepend_;
+  SString classpathAppend_;
+  SString applicationArchivePath_;
+  SString launchErrorOutput_;
+  bool javaConsole_ = false;
+  bool runningAsCopy_ = false;
+  int launcherType_ = -1;
+};

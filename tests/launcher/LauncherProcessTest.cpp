@@ -1,0 +1,176 @@
+// The built launcher, run as a process on launcher files packed by qgpack.
+#include "tests/support/RunProcess.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+const std::string kPackager = std::string(QG_BIN_DIR) + "/qgpack";
+
+class LauncherProcessTest : public ::testing::Test {
+protected:
+  // Packs a launcher file in the test directory from the given qgpack entry arguments.
+  std::string pack(const std::string &name, const std::vector<std::string> &entries) {
+    std::vector<std::string> arguments = {"create", temp_.file(name)};
+    arguments.insert(arguments.end(), entries.begin(), entries.end());
+    const ProcessResult packed = runProcess(kPackager, arguments);
+    EXPECT_EQ(packed.status, 0) << packed.err;
+    return temp_.file(name);
+  }
+
+  // A launcher whose instruction script has the given lines.
+  std::string packScript(const std::string &lines, std::vector<std::string> more = {}) {
+    writeFile(temp_.file("instructions.txt"), "INSTRUCTIONS:\n" + lines + "/:\n");
+    more.insert(more.begin(), {"--instructions", temp_.file("instructions.txt")});
+    return pack("setup.bin", more);
+  }
+
+  ProcessResult run(const std::string &program, const std::vector<std::string> &arguments,
+                    ProcessOptions options = {}) {
+    options.environment.push_back("TMPDIR=" + temp_.path());
+    options.unsetVariables.push_back("LANG");
+    ProcessResult result = runProcess(program, arguments, options);
+    EXPECT_EQ(result.err, "") << "the launcher never writes to standard error";
+    return result;
+  }
+
+  TempDir temp_;
+};
+
+TEST_F(LauncherProcessTest, OptionsWithoutPayloadWork) {
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string out;
+    int status;
+  } cases[] = {
+      {{"-qg:version"}, "2.51\n", 0},
+      {{"-qg:silent", "-qg:version"}, "", 0},
+      {{"-qg:version", "-qg:silent"}, "2.51\n", 0},
+      {{"-qg:version", "-qg:version"}, "2.51\n2.51\n", 0},
+      // A stub without payload has no instruction script.
+      {{}, "", 255},
+      {{"-QG:VERSION"}, "", 255},
+      {{"-qg:log"}, "A log file name must be specified after the -log option on the command line.\n",
+       255},
+      {{"-qg:in"}, "An input file name must follow the '-in' command line option.\n", 255},
+      {{"-qg:in", "input.tag"},
+       "The input-file option -qg:in is not available in this version of the launcher.\n", 255},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    const ProcessResult result = run(launcherStubPath(), c.arguments);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.status, c.status);
+  }
+}
+
+TEST_F(LauncherProcessTest, ScriptsFollowTheirJumps) {
+  struct Case {
+    const char *script;
+    std::string out;
+    int status;
+  } cases[] = {
+      // The end of a run closes the row of progress dots with a line break.
+      {"  // nothing to do\n  :LABEL\n", "\n", 0},
+      {"  SET N1 = 0\n  JMP0 @N1@ SKIP\n  FOO\n  :SKIP\n  SET S1 = \"reached\"\n  GOTO @S1@\n",
+       "Error in instructions. Label not found (@S1@) Line number (6)\n", 255},
+      {"  SET N2 = 1\n  JMP0 @N2@ SKIP\n  FOO\n  :SKIP\n",
+       "Error in instructions. Invalid command (FOO).  Line number (3)\n", 255},
+      {"  GOTO END\n  :BACK\n  GOTO NOWHERE\n  :END\n  GOTO BACK\n",
+       "Error in instructions. Label not found (NOWHERE) Line number (3)\n", 255},
+      {"  INITIALIZE_UI\n",
+       "The command INITIALIZE_UI is not available in this version of the launcher.\n", 255},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.script);
+    const ProcessResult result = run(packScript(c.script), {});
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.status, c.status);
+  }
+}
+
+TEST_F(LauncherProcessTest, ErrorsAreLoggedAfterTheIndexListing) {
+  const std::string launcher = packScript("  // first\n  FOO\n");
+  const std::string logFile = temp_.file("run.log");
+  const ProcessResult result = run(launcher, {"-qg:log", logFile, "-qg:log"});
+  EXPECT_EQ(result.status, 255);
+  const std::string error = "Error in instructions. Invalid command (FOO).  Line number (2)";
+  EXPECT_EQ(result.out, "A log file name must be specified after the -log option on the "
+                        "command line.\n" +
+                            error + "\n");
+  const std::string log = readFile(logFile);
+  EXPECT_EQ(log.rfind("------------------\nfile type: 0\n  file id: 0\n  length: ", 0), 0u) << log;
+  EXPECT_NE(log.find("  file name: instructions.txt\nERROR: " + error + "\n"), std::string::npos)
+      << log;
+}
+
+TEST_F(LauncherProcessTest, TitleOfTheLaunchScriptIsPrintedFirst) {
+  writeFile(temp_.file("launch.txt"), "DESC: Caf\\u00E9 Setup\n");
+  const std::string launcher =
+      packScript("  FOO\n", {"--launch-script", temp_.file("launch.txt")});
+  EXPECT_EQ(run(launcher, {}).out,
+            "Caf\nError in instructions. Invalid command (FOO).  Line number (1)\n");
+  EXPECT_EQ(run(launcher, {"-qg:silent"}).out, "");
+}
+
+TEST_F(LauncherProcessTest, PayloadWithoutScriptEndsQuietlyWith255) {
+  writeFile(temp_.file("app.jar"), "PK");
+  const ProcessResult result = run(pack("setup.bin", {"--app-archive", temp_.file("app.jar")}), {});
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.status, 255);
+}
+
+TEST_F(LauncherProcessTest, RelativeProgramNameIsFoundInTheCurrentDirectory) {
+  const std::string launcher = packScript("  FOO\n");
+  ProcessOptions options;
+  options.workingDirectory = temp_.path();
+  options.argv0 = "setup.bin";
+  const ProcessResult result = run(launcher, {}, options);
+  EXPECT_EQ(result.out, "Error in instructions. Invalid command (FOO).  Line number (1)\n");
+}
+
+TEST_F(LauncherProcessTest, CopyStartedWithOrigDeletesItselfAndItsDirectory) {
+  const std::string launcher = packScript("  FOO\n");
+  const std::string copyDir = temp_.file("copy");
+  ASSERT_EQ(::mkdir(copyDir.c_str(), 0700), 0);
+  const std::string copy = copyDir + "/setup.bin";
+  writeFile(copy, readFile(launcher));
+  ::chmod(copy.c_str(), 0755);
+
+  const ProcessResult result = run(copy, {"-qg:orig", launcher});
+  EXPECT_EQ(result.status, 255);
+  struct stat st;
+  EXPECT_NE(::stat(copy.c_str(), &st), 0);
+  EXPECT_NE(::stat(copyDir.c_str(), &st), 0);
+  EXPECT_EQ(::stat(launcher.c_str(), &st), 0) << "the original stays";
+}
+
+TEST_F(LauncherProcessTest, ExtractWritesThePayloadAndAnInputFile) {
+  writeFile(temp_.file("jvm1.txt"), "DESC: first\n");
+  writeFile(temp_.file("app.jar"), std::string("PK\0\1binary", 10));
+  const std::string launcher =
+      packScript("  FOO\n", {"--jvm", temp_.file("jvm1.txt"), "--app-archive", temp_.file("app.jar")});
+  const std::string out = temp_.file("out");
+  ASSERT_EQ(::mkdir(out.c_str(), 0700), 0);
+  ProcessOptions options;
+  options.workingDirectory = out;
+  const ProcessResult result = run(launcher, {"-qg:extract"}, options);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(readFile(out + "/instructions.txt"), readFile(temp_.file("instructions.txt")));
+  EXPECT_EQ(readFile(out + "/jvm1.txt"), "DESC: first\n");
+  EXPECT_EQ(readFile(out + "/app.jar"), std::string("PK\0\1binary", 10));
+  EXPECT_EQ(readFile(out + "/input.tag"),
+            "ACTION:  RUN_INSTRUCTIONS\nINSTRUCTIONS:  instructions.txt\nJVM:  jvm1.txt\n");
+}
+
+TEST_F(LauncherProcessTest, ExtractOfABareStubWritesOnlyTheInputFile) {
+  ProcessOptions options;
+  options.workingDirectory = temp_.path();
+  const ProcessResult result = run(launcherStubPath(), {"-qg:extract"}, options);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(readFile(temp_.file("input.tag")), "ACTION:  RUN_INSTRUCTIONS\n");
+}
+
+} // namespace
