@@ -31,6 +31,8 @@ public:
   // Entries keep the order in which they are added.
   void addFile(EmbeddedFile file) { files_.push_back(std::move(file)); }
   const std::vector<EmbeddedFile> &getFiles() const { return files_; }
+  // The file added last, to change its settings; null when there is none.
+  EmbeddedFile *getLastFile() { return files_.empty() ? nullptr : &files_.back(); }
 
   // Raises LauncherException naming the first problem: a type outside 0..7, a name with a
   // line feed or NUL byte, a name longer than 32767 bytes, a source (or stub) file that

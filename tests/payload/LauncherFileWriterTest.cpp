@@ -1,0 +1,104 @@
+// Tests of the launcher file writer: the exact layout it produces and what it refuses.
+#include "payload/LauncherFileWriter.h"
+
+#include "base/LauncherException.h"
+#include "native/launcher/linux/Handles.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <string>
+
+namespace {
+std::string writeToFile(const LauncherFileWriter &writer, const std::string &path) {
+  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+  writer.write(fd.get());
+  fd.reset();
+  return readFile(path);
+}
+
+std::string validationError(const EmbeddedFile &file) {
+  LauncherFileWriter writer;
+  writer.addFile(file);
+  try {
+    writer.validate();
+  } catch (const LauncherException &e) {
+    return e.getMessage().str();
+  }
+  return "no error";
+}
+} // namespace
+
+TEST(LauncherFileWriter, WritesStubFilesIndexTypeByteAndTrailer) {
+  TempDir dir;
+  writeFile(dir.file("source.jar"), "JAR");
+  LauncherFileWriter writer;
+  writer.setStub("STUB");
+  writer.setLauncherType(2);
+  EmbeddedFile script;
+  script.type = FILE_LAUNCH_SCRIPT;
+  script.id = 7;
+  script.name = "l.txt";
+  script.content = "DESC: x\n";
+  writer.addFile(script);
+  EmbeddedFile archive;
+  archive.type = FILE_APPLICATION_ARCHIVE;
+  archive.id = 1;
+  archive.name = "app.jar";
+  archive.sourcePath = SString(dir.file("source.jar"));
+  archive.compressed = true;
+  archive.decompressedFileCount = 3;
+  archive.decompressedSize = 500;
+  writer.addFile(archive);
+
+  const std::string expected = std::string("STUB"
+                                           "DESC: x\n"
+                                           "JAR"
+                                           "\x00\x00\x00\x02"
+                                           "\x02\x00\x00\x00\x07\x00\x00\x00\x08\x00\x00\x00\x04"
+                                           "\x00\x05l.txt\x00"
+                                           "\x06\x00\x00\x00\x01\x00\x00\x00\x03\x00\x00\x00\x0C"
+                                           "\x00\x07"
+                                           "app.jar\x01\x00\x00\x00\x03\x00\x00\x01\xF4"
+                                           "\x02\x00\x00\x00\x0F\xCA\x82\xCA\x82",
+                                           15 + 4 + 21 + 31 + 9);
+  EXPECT_EQ(writeToFile(writer, dir.file("out.bin")), expected);
+}
+
+TEST(LauncherFileWriter, RefusesEntriesTheReaderCouldNotGiveBack) {
+  EmbeddedFile longest;
+  longest.name = SString(std::string(32767, 'n'));
+  EXPECT_EQ(validationError(longest), "no error");
+
+  EmbeddedFile tooLong;
+  tooLong.name = SString(std::string(32768, 'n'));
+  EmbeddedFile lineFeed;
+  lineFeed.name = "a\nb";
+  EmbeddedFile nul;
+  nul.name = SString("a\0b", 3);
+  EmbeddedFile badType;
+  badType.type = 8;
+  badType.name = "x";
+  EmbeddedFile missing;
+  missing.name = "m";
+  missing.sourcePath = "/nonexistent/file.jar";
+  struct Case {
+    const char *label;
+    const EmbeddedFile &file;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"too long", tooLong,
+       "Embedded file name is longer than 32767 bytes: " + std::string(40, 'n') + "..."},
+      {"line feed", lineFeed, "Embedded file name contains a line feed or a NUL byte: a\nb"},
+      {"NUL", nul,
+       "Embedded file name contains a line feed or a NUL byte: " + std::string("a\0b", 3)},
+      {"type 8", badType, "Invalid embedded file type: 8"},
+      {"missing source", missing, "Cannot read /nonexistent/file.jar: No such file or directory"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(validationError(c.file), c.message);
+  }
+}

@@ -1,0 +1,304 @@
+// qgpack: packs a launcher stub and the files it carries into one launcher file, and lists
+// the index of an existing launcher file.
+#include "base/LauncherException.h"
+#include "native/launcher/linux/Handles.h"
+#include "native/launcher/linux/SystemError.h"
+#include "payload/LauncherFile.h"
+#include "payload/LauncherFileFormat.h"
+#include "payload/LauncherFileWriter.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+constexpr const char *kUsage =
+    "Usage: qgpack create OUTPUT [--stub FILE] [--type N] ENTRY...\n"
+    "       qgpack list LAUNCHER\n"
+    "       qgpack --help | --version\n"
+    "\n"
+    "create writes OUTPUT: the stub (default: qglaunch next to qgpack), then every ENTRY in\n"
+    "command-line order, the file index, the launcher type byte N (default 1) and the\n"
+    "trailer. OUTPUT appears whole or not at all, with mode 0755.\n"
+    "\n"
+    "ENTRY is one of:\n"
+    "  --instructions FILE       instruction script (type 0)\n"
+    "  --jvm FILE                JVM description file (type 1, repeatable)\n"
+    "  --launch-script FILE      launch script (type 2)\n"
+    "  --classpath-archive FILE  class-path archive (type 3, repeatable)\n"
+    "  --jvm-installer FILE      JVM installer (type 4)\n"
+    "  --verify-archive FILE     archive with the JVM verification class (type 5)\n"
+    "  --app-archive FILE        application archive (type 6)\n"
+    "  --launcher FILE           second launcher (type 7)\n"
+    "  --entry TYPE:ID:FILE[:NAME]\n"
+    "                            any type (0..7 or a name above without the dashes); an\n"
+    "                            empty ID takes the default; FILE must not contain ':'\n"
+    "  --compressed COUNT:SIZE   marks the entry before it as a compressed archive that\n"
+    "                            expands to COUNT files of SIZE bytes in all\n"
+    "Entries get the ids 0, 1, 2, ... in order unless --entry gives one; names are the\n"
+    "files' base names unless --entry gives one.\n"
+    "\n"
+    "list prints one line per entry (position, type, id, length, offset, name and the\n"
+    "compressed numbers), then the launcher type byte. Exits 1 when the file has no index.\n";
+
+// Bad command lines and unusable input; reported with exit status 2, before any writing.
+struct UsageError {
+  std::string message;
+};
+
+[[noreturn]] void usageError(const std::string &message) {
+  throw UsageError{message};
+}
+
+std::uint64_t parseNumber(const std::string &text, std::uint64_t max) {
+  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+    usageError("bad number: '" + text + "'");
+  const std::uint64_t value = std::strtoull(text.c_str(), nullptr, 10);
+  if (value > max)
+    usageError("bad number: '" + text + "' (at most " + std::to_string(max) + ")");
+  return value;
+}
+
+int parseType(const std::string &text) {
+  for (int type = 0; type <= launcherformat::kLastFileType; ++type) {
+    if (text == launcherformat::fileTypeName(type))
+      return type;
+  }
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+    usageError("bad file type: '" + text + "'");
+  return static_cast<int>(parseNumber(text, launcherformat::kLastFileType));
+}
+
+std::string baseName(const std::string &path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string directoryOf(const std::string &path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos)
+    return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The launcher stub that was built with this qgpack, next to it.
+std::string defaultStub() {
+  std::vector<char> buffer(4096);
+  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0)
+    usageError("cannot find the default stub (give --stub FILE)");
+  return directoryOf(std::string(buffer.data(), static_cast<std::size_t>(n))) + "/qglaunch";
+}
+
+// Option lookup for the entry options with a fixed type.
+std::optional<int> typeOfOption(const std::string &option) {
+  if (option.size() > 2 && option.compare(0, 2, "--") == 0) {
+    for (int type = 0; type <= launcherformat::kLastFileType; ++type) {
+      if (option.compare(2, std::string::npos, launcherformat::fileTypeName(type)) == 0)
+        return type;
+    }
+  }
+  return std::nullopt;
+}
+
+struct CreateCommand {
+  std::string output;
+  LauncherFileWriter writer;
+};
+
+EmbeddedFile parseEntrySpec(const std::string &spec, std::uint32_t defaultId) {
+  const std::size_t first = spec.find(':');
+  const std::size_t second = first == std::string::npos ? first : spec.find(':', first + 1);
+  if (second == std::string::npos)
+    usageError("bad --entry '" + spec + "' (expected TYPE:ID:FILE[:NAME])");
+  const std::size_t third = spec.find(':', second + 1);
+  EmbeddedFile file;
+  file.type = parseType(spec.substr(0, first));
+  const std::string id = spec.substr(first + 1, second - first - 1);
+  file.id = id.empty() ? defaultId : static_cast<std::uint32_t>(parseNumber(id, 0xFFFFFFFFu));
+  const std::string path = spec.substr(second + 1, third - second - 1);
+  if (path.empty())
+    usageError("bad --entry '" + spec + "' (no FILE)");
+  file.sourcePath = SString(path);
+  file.name = SString(third == std::string::npos ? baseName(path) : spec.substr(third + 1));
+  return file;
+}
+
+void parseCompressed(const std::string &spec, EmbeddedFile &file) {
+  const std::size_t colon = spec.find(':');
+  if (colon == std::string::npos)
+    usageError("bad --compressed '" + spec + "' (expected COUNT:SIZE)");
+  file.compressed = true;
+  file.decompressedFileCount =
+      static_cast<std::uint32_t>(parseNumber(spec.substr(0, colon), 0xFFFFFFFFu));
+  file.decompressedSize =
+      static_cast<std::uint32_t>(parseNumber(spec.substr(colon + 1), 0xFFFFFFFFu));
+}
+
+CreateCommand parseCreate(const std::vector<std::string> &args) {
+  if (args.size() < 2 || args[1].empty() || args[1].compare(0, 2, "--") == 0)
+    usageError("create needs an OUTPUT file name");
+  CreateCommand command;
+  command.output = args[1];
+  std::string stub;
+  std::vector<EmbeddedFile> files;
+  for (std::size_t i = 2; i < args.size(); ++i) {
+    const std::string &option = args[i];
+    if (i + 1 >= args.size())
+      usageError(option.compare(0, 2, "--") == 0 ? "missing value after " + option
+                                                 : "unexpected argument: " + option);
+    const std::string &value = args[++i];
+    const auto nextId = static_cast<std::uint32_t>(files.size());
+    if (option == "--stub") {
+      stub = value;
+    } else if (option == "--type") {
+      command.writer.setLauncherType(static_cast<std::uint8_t>(parseNumber(value, 255)));
+    } else if (option == "--entry") {
+      files.push_back(parseEntrySpec(value, nextId));
+    } else if (option == "--compressed") {
+      if (files.empty())
+        usageError("--compressed must follow an entry");
+      parseCompressed(value, files.back());
+    } else if (const auto type = typeOfOption(option)) {
+      EmbeddedFile file;
+      file.type = *type;
+      file.id = nextId;
+      file.sourcePath = SString(value);
+      file.name = SString(baseName(value));
+      files.push_back(std::move(file));
+    } else {
+      usageError("unknown option: " + option);
+    }
+  }
+  command.writer.setStubFile(SString(stub.empty() ? defaultStub() : stub));
+  for (EmbeddedFile &file : files)
+    command.writer.addFile(std::move(file));
+  try {
+    command.writer.validate();
+  } catch (const LauncherException &e) {
+    usageError(e.getMessage().str());
+  }
+  return command;
+}
+
+// Removes the half-written file unless it was renamed into place.
+class PendingFile {
+public:
+  explicit PendingFile(std::string path) : path_(std::move(path)) {}
+  PendingFile(const PendingFile &) = delete;
+  PendingFile &operator=(const PendingFile &) = delete;
+  ~PendingFile() {
+    if (!path_.empty())
+      ::unlink(path_.c_str());
+  }
+  void keep() { path_.clear(); }
+
+private:
+  std::string path_;
+};
+
+[[noreturn]] void systemFailure(const std::string &what) {
+  throw LauncherException(systemErrorMessage((what + ": ").c_str()));
+}
+
+int runCreate(const std::vector<std::string> &args) {
+  CreateCommand command = parseCreate(args);
+  // A temporary file in the same directory, so that the final rename cannot cross file
+  // systems and readers never see a partial launcher.
+  std::string pattern =
+      directoryOf(command.output) + "/." + baseName(command.output) + ".qgpack-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  UniqueFd fd(::mkstemp(name.data()));
+  if (!fd)
+    systemFailure("cannot create a file in " + directoryOf(command.output));
+  const std::string temporary(name.data());
+  PendingFile pending(temporary);
+  command.writer.write(fd.get());
+  if (::fchmod(fd.get(), 0755) != 0 || ::fsync(fd.get()) != 0)
+    systemFailure("cannot write " + temporary);
+  if (::close(fd.release()) != 0)
+    systemFailure("cannot write " + temporary);
+  if (::rename(temporary.c_str(), command.output.c_str()) != 0)
+    systemFailure("cannot rename " + temporary + " to " + command.output);
+  pending.keep();
+  return 0;
+}
+
+bool hasIdentification(const std::string &path) {
+  UniqueFd fd(retryOnEintr([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
+  struct stat status {};
+  if (!fd || ::fstat(fd.get(), &status) != 0)
+    usageError("cannot read " + path + ": " + std::strerror(errno));
+  if (status.st_size < launcherformat::kTrailerSize)
+    return false;
+  char trailer[4];
+  if (::pread(fd.get(), trailer, 4, status.st_size - 4) != 4)
+    return false;
+  return launcherformat::decodeU32(std::string_view(trailer, 4)) == launcherformat::kIdentification;
+}
+
+int runList(const std::vector<std::string> &args) {
+  if (args.size() != 2)
+    usageError("list needs exactly one LAUNCHER file");
+  const std::string &path = args[1];
+  if (!hasIdentification(path)) {
+    std::fprintf(stderr, "qgpack: %s is not a launcher file (no identification value)\n",
+                 path.c_str());
+    return 1;
+  }
+  LauncherFile launcherFile;
+  launcherFile.setLauncherPath(SString(path));
+  launcherFile.readIndex(/*parseTagEntries=*/false);
+  for (int i = 0; i < launcherFile.getEntryCount(); ++i) {
+    const FileIndexEntry &entry = *launcherFile.getEntry(i);
+    std::printf("%d: type %d (%s) id %u length %u offset %u name %s", i, entry.getType(),
+                launcherformat::fileTypeName(entry.getType()), entry.getId(), entry.getLength(),
+                entry.getOffset(), entry.getName().cStr());
+    if (entry.isCompressed())
+      std::printf(" compressed %u files %u bytes", entry.getDecompressedFileCount(),
+                  entry.getDecompressedSize());
+    std::printf("\n");
+  }
+  std::printf("launcher type: %d\n", readLauncherType(SString(path)));
+  return 0;
+}
+
+int run(const std::vector<std::string> &args) {
+  if (args.empty())
+    usageError("no command (try qgpack --help)");
+  if (args[0] == "--help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (args[0] == "--version") {
+    std::printf("qgpack %s\n", QG_VERSION);
+    return 0;
+  }
+  if (args[0] == "create")
+    return runCreate(args);
+  if (args[0] == "list")
+    return runList(args);
+  usageError("unknown command: " + args[0]);
+}
+} // namespace
+
+int main(int argc, char **argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    return run(args);
+  } catch (const UsageError &e) {
+    std::fprintf(stderr, "qgpack: %s\n", e.message.c_str());
+    return 2;
+  } catch (const LauncherException &e) {
+    std::fprintf(stderr, "qgpack: %s\n", e.getMessage().cStr());
+    return 1;
+  }
+}
