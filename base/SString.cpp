@@ -33,7 +33,7 @@ bool parseDecimal(std::string_view text, long &out) {
   }
   if (negative)
     out = magnitude == static_cast<unsigned long>(LONG_MAX) + 1 ? LONG_MIN
-                                                                 : -static_cast<long>(magnitude);
+                                                                : -static_cast<long>(magnitude);
   else
     out = static_cast<long>(magnitude);
   return true;
@@ -74,7 +74,9 @@ SString &SString::assign(const char *text) {
   return *this;
 }
 
-SString &SString::append(const SString &text) { return append(text.view()); }
+SString &SString::append(const SString &text) {
+  return append(text.view());
+}
 
 SString &SString::append(const char *text) {
   return text ? append(std::string_view(text)) : *this;
@@ -114,7 +116,9 @@ SString &SString::replace(size_type pos, size_type n, const SString &text) {
   return *this;
 }
 
-SString SString::substring(size_type pos, size_type n) const { return SString(*this, pos, n); }
+SString SString::substring(size_type pos, size_type n) const {
+  return SString(*this, pos, n);
+}
 
 SString::size_type SString::find(const SString &text, size_type pos) const {
   return fromStdPos(data_.find(text.data_, toStdPos(pos)));
@@ -173,12 +177,15 @@ SString::size_type SString::findSuffix(const SString &text) const {
   return endsWith(text.view()) ? length() - text.length() : npos;
 }
 
-bool SString::toLong(long &out) const { return parseDecimal(data_, out); }
+bool SString::toLong(long &out) const {
+  return parseDecimal(data_, out);
+}
 
 bool SString::toShort(short &out) const {
   long value = 0;
   if (!parseDecimal(data_, value))
     return false;
-  out = static_cast<short>(static_cast<unsigned short>(static_cast<unsigned long>(value) & 0xFFFFu));
+  out =
+      static_cast<short>(static_cast<unsigned short>(static_cast<unsigned long>(value) & 0xFFFFu));
   return true;
 }

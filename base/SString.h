@@ -78,7 +78,9 @@ public:
   SString &trim(const SString &set);
   // The position at which text ends this string, or npos; an empty text gives length().
   size_type findSuffix(const SString &text) const;
-  bool startsWith(std::string_view prefix) const { return view().substr(0, prefix.size()) == prefix; }
+  bool startsWith(std::string_view prefix) const {
+    return view().substr(0, prefix.size()) == prefix;
+  }
   bool endsWith(std::string_view suffix) const {
     return data_.size() >= suffix.size() && view().substr(data_.size() - suffix.size()) == suffix;
   }

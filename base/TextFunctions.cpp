@@ -45,9 +45,13 @@ bool parseHex(std::string_view text, unsigned &out) {
 
 } // namespace
 
-bool isBlankChar(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isBlankChar(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
-SString formatLong(long value) { return SString(std::to_string(value)); }
+SString formatLong(long value) {
+  return SString(std::to_string(value));
+}
 
 void readLine(std::FILE *stream, SString &line) {
   std::string bytes;
@@ -87,7 +91,8 @@ SString nextArgument(const SString &text, SString::size_type &pos, bool quoted) 
       return SString();
     }
     const SString::size_type delimiter = text.findFirstOf(BLANK_CHARS, pos);
-    SString result = text.substring(pos, delimiter == SString::npos ? SString::npos : delimiter - pos);
+    SString result =
+        text.substring(pos, delimiter == SString::npos ? SString::npos : delimiter - pos);
     pos = delimiter;
     return result;
   }
@@ -107,7 +112,8 @@ SString nextArgument(const SString &text, SString::size_type &pos, bool quoted) 
     pos = q + 2;
     q = text.find('"', pos);
   }
-  throw LauncherException(SString(fixedtext::kExpectedDoubleQuote) + formatLong(static_cast<long>(pos)));
+  throw LauncherException(SString(fixedtext::kExpectedDoubleQuote) +
+                          formatLong(static_cast<long>(pos)));
 }
 
 SString nextWord(const SString &text, SString::size_type &pos, bool &noWord) {

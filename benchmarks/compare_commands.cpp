@@ -80,7 +80,7 @@ int main(int argc, char **argv) {
   }
   const double meanA = mean(timesA), meanB = mean(timesB);
   const double ratio = meanA / meanB;
-  std::printf("%s: %.3f ms\n%s: %.3f ms\nratio: %.2f (target at most %.2f) %s\n", a[0],
-              meanA * 1e3, b[0], meanB * 1e3, ratio, maxRatio, ratio <= maxRatio ? "PASS" : "FAIL");
+  std::printf("%s: %.3f ms\n%s: %.3f ms\nratio: %.2f (target at most %.2f) %s\n", a[0], meanA * 1e3,
+              b[0], meanB * 1e3, ratio, maxRatio, ratio <= maxRatio ? "PASS" : "FAIL");
   return ratio <= maxRatio ? 0 : 1;
 }

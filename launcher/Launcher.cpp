@@ -42,9 +42,13 @@ struct Launcher::OptionState {
   bool defaultRun = true;
 };
 
-Launcher &Launcher::instance() { return *launcherHolder(); }
+Launcher &Launcher::instance() {
+  return *launcherHolder();
+}
 
-void Launcher::resetForTesting() { launcherHolder() = std::make_unique<Launcher>(); }
+void Launcher::resetForTesting() {
+  launcherHolder() = std::make_unique<Launcher>();
+}
 
 int Launcher::run(const StringDeque &arguments, const SString &launcherPath) {
   launcherPath_ = launcherPath;
@@ -274,10 +278,24 @@ void Launcher::setNumericVariable(int n, int value) {
 
 // The work commands find, verify, install and launch JVMs; until they are built each
 // says so instead of pretending to succeed.
-void Launcher::doFindJVM(bool, bool) { throw notAvailable("The command FIND_JVM"); }
-void Launcher::doVerify(bool, bool, int) { throw notAvailable("The command VERIFY"); }
-void Launcher::doInstallJVM(int) { throw notAvailable("The command INSTALL_JVM"); }
-int Launcher::doLaunch(const SString &, short) { throw notAvailable("The command LAUNCH"); }
-int Launcher::doLaunchById(int, short) { throw notAvailable("The command ILAUNCH"); }
-void Launcher::doInitializeUI() { throw notAvailable("The command INITIALIZE_UI"); }
-void Launcher::doExecuteLauncher(int) { throw notAvailable("The command EXECUTE_LAUNCHER"); }
+void Launcher::doFindJVM(bool, bool) {
+  throw notAvailable("The command FIND_JVM");
+}
+void Launcher::doVerify(bool, bool, int) {
+  throw notAvailable("The command VERIFY");
+}
+void Launcher::doInstallJVM(int) {
+  throw notAvailable("The command INSTALL_JVM");
+}
+int Launcher::doLaunch(const SString &, short) {
+  throw notAvailable("The command LAUNCH");
+}
+int Launcher::doLaunchById(int, short) {
+  throw notAvailable("The command ILAUNCH");
+}
+void Launcher::doInitializeUI() {
+  throw notAvailable("The command INITIALIZE_UI");
+}
+void Launcher::doExecuteLauncher(int) {
+  throw notAvailable("The command EXECUTE_LAUNCHER");
+}

@@ -44,10 +44,18 @@ void log(const SString &message, int level) {
   std::fputc('\n', file.get());
 }
 
-void log(const char *message, int level) { log(SString(message), level); }
+void log(const char *message, int level) {
+  log(SString(message), level);
+}
 
-void setLogFile(const SString &name) { state().fileName = name; }
+void setLogFile(const SString &name) {
+  state().fileName = name;
+}
 
-const SString &getLogFile() { return state().fileName; }
+const SString &getLogFile() {
+  return state().fileName;
+}
 
-void resetLogForTesting() { state() = LogState(); }
+void resetLogForTesting() {
+  state() = LogState();
+}

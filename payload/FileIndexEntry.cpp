@@ -4,10 +4,9 @@
 #include "base/LauncherException.h"
 #include "payload/PayloadTexts.h"
 
-namespace {
-std::uint32_t readU32(std::FILE *stream, const char *failure) {
+std::uint32_t readBigEndian(std::FILE *stream, int byteCount, const char *failure) {
   std::uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < byteCount; ++i) {
     const int c = std::fgetc(stream);
     if (c == EOF)
       throw LauncherException(failure);
@@ -15,28 +14,16 @@ std::uint32_t readU32(std::FILE *stream, const char *failure) {
   }
   return value;
 }
-
-std::uint32_t readU16(std::FILE *stream, const char *failure) {
-  std::uint32_t value = 0;
-  for (int i = 0; i < 2; ++i) {
-    const int c = std::fgetc(stream);
-    if (c == EOF)
-      throw LauncherException(failure);
-    value = (value << 8) | static_cast<std::uint32_t>(c);
-  }
-  return value;
-}
-} // namespace
 
 void FileIndexEntry::read(std::FILE *stream) {
   const int type = std::fgetc(stream);
   if (type == EOF || type > launcherformat::kLastFileType)
     throw LauncherException(payloadtext::kInvalidFileType);
   type_ = type;
-  id_ = readU32(stream, payloadtext::kNoFileId);
-  length_ = readU32(stream, payloadtext::kNoFileLength);
-  offset_ = readU32(stream, payloadtext::kNoFileOffset);
-  const std::uint32_t nameLength = readU16(stream, payloadtext::kNoNameLength);
+  id_ = readBigEndian(stream, 4, payloadtext::kNoFileId);
+  length_ = readBigEndian(stream, 4, payloadtext::kNoFileLength);
+  offset_ = readBigEndian(stream, 4, payloadtext::kNoFileOffset);
+  const std::uint32_t nameLength = readBigEndian(stream, 2, payloadtext::kNoNameLength);
 
   // A name stops early after a line feed or at the end of the stream, without error.
   name_ = SString();
@@ -52,8 +39,8 @@ void FileIndexEntry::read(std::FILE *stream) {
   compressed_ = std::fgetc(stream) == launcherformat::kCompressedMark;
   if (!compressed_)
     return;
-  decompressedFileCount_ = readU32(stream, payloadtext::kNoDecompressedCount);
-  decompressedSize_ = readU32(stream, payloadtext::kNoDecompressedSize);
+  decompressedFileCount_ = readBigEndian(stream, 4, payloadtext::kNoDecompressedCount);
+  decompressedSize_ = readBigEndian(stream, 4, payloadtext::kNoDecompressedSize);
 }
 
 bool FileIndexEntry::isTagFile() const {

@@ -10,6 +10,10 @@
 #include <cstdio>
 #include <memory>
 
+// Reads a big-endian number of byteCount bytes, one byte at a time. Raises
+// LauncherException(failure) when the stream ends first.
+std::uint32_t readBigEndian(std::FILE *stream, int byteCount, const char *failure);
+
 class FileIndexEntry {
 public:
   FileIndexEntry() = default;

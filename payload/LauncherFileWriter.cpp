@@ -62,6 +62,15 @@ std::uint64_t copySource(const SString &path, int fd) {
   }
 }
 
+// The size an entry will take in the launcher file; 0 when its source cannot be read.
+std::uint64_t entrySize(const EmbeddedFile &file) {
+  if (file.sourcePath.isEmpty())
+    return file.content.size();
+  struct stat status {};
+  return ::stat(file.sourcePath.cStr(), &status) == 0 ? static_cast<std::uint64_t>(status.st_size)
+                                                      : 0;
+}
+
 void checkPosition(std::uint64_t position, const SString &what) {
   if (position > kMaxPosition)
     throw LauncherException(payloadtext::kTooLarge + what);
@@ -106,6 +115,11 @@ void LauncherFileWriter::write(int fd) const {
   std::string index;
   launcherformat::appendU32(index, static_cast<std::uint32_t>(files_.size()));
   for (const EmbeddedFile &file : files_) {
+    if (alignment_ > 1 && entrySize(file) > alignment_ && position % alignment_ != 0) {
+      const std::string gap(alignment_ - position % alignment_, '\0');
+      writeAll(fd, gap);
+      position += gap.size();
+    }
     const auto offset = position;
     checkPosition(offset, file.name);
     if (file.sourcePath.isEmpty()) {

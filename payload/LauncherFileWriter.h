@@ -28,6 +28,9 @@ public:
   void setStubFile(const SString &path);
   // The byte in front of the trailer; 1 unless set.
   void setLauncherType(std::uint8_t type) { launcherType_ = type; }
+  // Entries longer than alignment start at a multiple of it (zero bytes fill the gap), so
+  // that extraction copies whole pages; 1, the default, packs entries back to back.
+  void setAlignment(std::uint32_t alignment) { alignment_ = alignment == 0 ? 1 : alignment; }
   // Entries keep the order in which they are added.
   void addFile(EmbeddedFile file) { files_.push_back(std::move(file)); }
   const std::vector<EmbeddedFile> &getFiles() const { return files_; }
@@ -48,5 +51,6 @@ private:
   std::string stub_;
   SString stubPath_;
   std::uint8_t launcherType_ = 1;
+  std::uint32_t alignment_ = 1;
   std::vector<EmbeddedFile> files_;
 };

@@ -14,11 +14,15 @@ printf 'INSTRUCTIONS: x\n' > "$work/instructions.txt"
 "$build/bin/qgpack" create "$work/setup.bin" --stub "$build/bin/qglaunch" \
   --instructions "$work/instructions.txt" --app-archive "$work/payload.bin"
 mkdir "$work/out"
-# Both sides read from the page cache, not the disk.
+# Both sides read clean pages from the page cache: nothing still being written back, no disk.
+sync
 cat "$work/setup.bin" "$work/payload.bin" > /dev/null
 
 cd "$work/out"
+# Each side first removes what the previous round wrote, so that neither pays for truncating
+# the other's 512 MiB of dirty pages: what is measured is the copy.
 echo "qglaunch -qg:extract (512 MiB entry) against cp of the same file:"
-"$build/bin/compare_commands" "$rounds" "${QG_EXTRACT_MAX_RATIO:-1.3}" -- "$work/setup.bin" -qg:extract \
-  -- "$(command -v cp)" "$work/payload.bin" "$work/copy.bin"
+"$build/bin/compare_commands" "$rounds" "${QG_EXTRACT_MAX_RATIO:-1.3}" \
+  -- /bin/sh -c 'rm -f payload.bin && exec "$0" -qg:extract' "$work/setup.bin" \
+  -- /bin/sh -c 'rm -f "$1" && exec cp "$0" "$1"' "$work/payload.bin" "$work/copy.bin"
 cmp -s "$work/out/payload.bin" "$work/payload.bin" || { echo "extracted file differs"; exit 1; }

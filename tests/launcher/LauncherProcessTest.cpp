@@ -52,11 +52,13 @@ TEST_F(LauncherProcessTest, OptionsWithoutPayloadWork) {
       // A stub without payload has no instruction script.
       {{}, "", 255},
       {{"-QG:VERSION"}, "", 255},
-      {{"-qg:log"}, "A log file name must be specified after the -log option on the command line.\n",
+      {{"-qg:log"},
+       "A log file name must be specified after the -log option on the command line.\n",
        255},
       {{"-qg:in"}, "An input file name must follow the '-in' command line option.\n", 255},
       {{"-qg:in", "input.tag"},
-       "The input-file option -qg:in is not available in this version of the launcher.\n", 255},
+       "The input-file option -qg:in is not available in this version of the launcher.\n",
+       255},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.arguments));
@@ -108,8 +110,7 @@ TEST_F(LauncherProcessTest, ErrorsAreLoggedAfterTheIndexListing) {
 
 TEST_F(LauncherProcessTest, TitleOfTheLaunchScriptIsPrintedFirst) {
   writeFile(temp_.file("launch.txt"), "DESC: Caf\\u00E9 Setup\n");
-  const std::string launcher =
-      packScript("  FOO\n", {"--launch-script", temp_.file("launch.txt")});
+  const std::string launcher = packScript("  FOO\n", {"--launch-script", temp_.file("launch.txt")});
   EXPECT_EQ(run(launcher, {}).out,
             "Caf\nError in instructions. Invalid command (FOO).  Line number (1)\n");
   EXPECT_EQ(run(launcher, {"-qg:silent"}).out, "");
@@ -150,8 +151,8 @@ TEST_F(LauncherProcessTest, CopyStartedWithOrigDeletesItselfAndItsDirectory) {
 TEST_F(LauncherProcessTest, ExtractWritesThePayloadAndAnInputFile) {
   writeFile(temp_.file("jvm1.txt"), "DESC: first\n");
   writeFile(temp_.file("app.jar"), std::string("PK\0\1binary", 10));
-  const std::string launcher =
-      packScript("  FOO\n", {"--jvm", temp_.file("jvm1.txt"), "--app-archive", temp_.file("app.jar")});
+  const std::string launcher = packScript(
+      "  FOO\n", {"--jvm", temp_.file("jvm1.txt"), "--app-archive", temp_.file("app.jar")});
   const std::string out = temp_.file("out");
   ASSERT_EQ(::mkdir(out.c_str(), 0700), 0);
   ProcessOptions options;

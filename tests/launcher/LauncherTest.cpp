@@ -53,10 +53,10 @@ protected:
 
 TEST_F(LauncherTest, OptionsAreReadInOrderAndTheRestIsPassedOn) {
   Launcher &launcher = Launcher::instance();
-  const int result = launcher.run(args({"-qg:version", "-cp:p", "a.jar", "-QG:VERSION", "-silent",
-                                        "-console", "-qg:javaconsole", "-qg:log=x", "-cp:a",
-                                        "b.jar", "-qg:javahome", "/opt/jdk", "tail"}),
-                                  "/opt/setup.bin");
+  const int result = launcher.run(
+      args({"-qg:version", "-cp:p", "a.jar", "-QG:VERSION", "-silent", "-console",
+            "-qg:javaconsole", "-qg:log=x", "-cp:a", "b.jar", "-qg:javahome", "/opt/jdk", "tail"}),
+      "/opt/setup.bin");
   EXPECT_EQ(result, 0);
   EXPECT_EQ(consoleText(), "2.51\n");
   EXPECT_EQ(launcher.getClasspathPrepend(), "a.jar");
@@ -101,7 +101,9 @@ TEST_F(LauncherTest, OriginalLauncherDirIsTheTextBeforeTheLastSeparator) {
   struct Case {
     const char *original;
     const char *directory;
-  } cases[] = {{"/opt/x/setup.bin", "/opt/x"}, {"/setup.bin", ""}, {"setup.bin", ""},
+  } cases[] = {{"/opt/x/setup.bin", "/opt/x"},
+               {"/setup.bin", ""},
+               {"setup.bin", ""},
                {"C:\\x\\setup.exe", "C:\\x"}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.original);

@@ -102,3 +102,29 @@ TEST(LauncherFileWriter, RefusesEntriesTheReaderCouldNotGiveBack) {
     EXPECT_EQ(validationError(c.file), c.message);
   }
 }
+
+TEST(LauncherFileWriter, AlignsOnlyEntriesLargerThanTheAlignment) {
+  TempDir dir;
+  LauncherFileWriter writer;
+  writer.setStub("STUB");
+  writer.setAlignment(16);
+  EmbeddedFile small;
+  small.name = "small";
+  small.content = "0123456789";
+  writer.addFile(small);
+  EmbeddedFile large;
+  large.type = FILE_APPLICATION_ARCHIVE;
+  large.name = "large";
+  large.content = std::string(40, 'L');
+  writer.addFile(large);
+
+  const std::string bytes = writeToFile(writer, dir.file("setup.bin"));
+  // The small entry follows the stub directly; the large one starts at the next multiple.
+  EXPECT_EQ(bytes.substr(0, 14), "STUB0123456789");
+  EXPECT_EQ(bytes.substr(14, 2), std::string(2, '\0'));
+  EXPECT_EQ(bytes.substr(16, 40), std::string(40, 'L'));
+  const std::string largeRecord = std::string("\x06\x00\x00\x00\x00\x00\x00\x00\x28"
+                                              "\x00\x00\x00\x10\x00\x05large\x00",
+                                              21);
+  EXPECT_NE(bytes.find(largeRecord), std::string::npos);
+}

@@ -19,7 +19,9 @@ void makePipe(int fds[2]) {
 
 } // namespace
 
-std::string launcherStubPath() { return std::string(QG_BIN_DIR) + "/qglaunch"; }
+std::string launcherStubPath() {
+  return std::string(QG_BIN_DIR) + "/qglaunch";
+}
 
 ProcessResult runProcess(const std::string &program, const std::vector<std::string> &arguments,
                          const ProcessOptions &options) {
@@ -60,7 +62,8 @@ ProcessResult runProcess(const std::string &program, const std::vector<std::stri
   ::close(inPipe[0]);
   ::signal(SIGPIPE, SIG_IGN);
   if (!options.input.empty()) {
-    [[maybe_unused]] ssize_t written = ::write(inPipe[1], options.input.data(), options.input.size());
+    [[maybe_unused]] ssize_t written =
+        ::write(inPipe[1], options.input.data(), options.input.size());
   }
   ::close(inPipe[1]);
 

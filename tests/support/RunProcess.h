@@ -11,11 +11,11 @@ struct ProcessResult {
 };
 
 struct ProcessOptions {
-  std::string workingDirectory;          // empty: the test's own
-  std::vector<std::string> environment;  // NAME=VALUE entries set for the child
+  std::string workingDirectory;         // empty: the test's own
+  std::vector<std::string> environment; // NAME=VALUE entries set for the child
   std::vector<std::string> unsetVariables;
-  std::string input;                     // written to the child's standard input
-  std::string argv0;                     // empty: the program path
+  std::string input; // written to the child's standard input
+  std::string argv0; // empty: the program path
 };
 
 ProcessResult runProcess(const std::string &program, const std::vector<std::string> &arguments,

@@ -5,6 +5,7 @@
 #include "native/launcher/linux/MessageCatalog.h"
 
 #include <cctype>
+#include <chrono>
 #include <climits>
 #include <cwchar>
 
@@ -20,7 +21,13 @@ struct ConsoleState {
   SString title;
   std::FILE *out = stdout;
   std::FILE *in = stdin;
+  std::chrono::steady_clock::time_point lastRawFlush;
 };
+
+// Progress dots come thousands at a time while a file is copied, and handing each one to
+// the system costs more than the copy; raw text is therefore flushed at most this often.
+// Lines are always flushed at once, so the next line carries any dots still held.
+constexpr std::chrono::milliseconds kRawFlushInterval{50};
 
 ConsoleState &state() {
   static ConsoleState consoleState;
@@ -70,9 +77,14 @@ void printText(const char *text) {
 void printRaw(const char *text) {
   if (!state().outputEnabled)
     return;
+  ConsoleState &s = state();
   if (text)
-    std::fputs(text, state().out);
-  std::fflush(state().out);
+    std::fputs(text, s.out);
+  const auto now = std::chrono::steady_clock::now();
+  if (now - s.lastRawFlush >= kRawFlushInterval) {
+    std::fflush(s.out);
+    s.lastRawFlush = now;
+  }
 }
 
 void printUnlessSilent(const SString &text) {
