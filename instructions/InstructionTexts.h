@@ -15,7 +15,7 @@ inline constexpr const char *kInvalidNumericAssignment = "Invalid numeric expres
 
 // Expansion and evaluation.
 inline constexpr const char *kEmptyExpression = "Empty expression.";
-inline constexpr const char *kInvalidVariableSpecification = "Invalid variable specification.";
+inline constexpr const char *kUnclosedReference = "Invalid variable specification.";
 inline constexpr const char *kExpansionDoesNotTerminate = "Variable expansion does not terminate.";
 inline constexpr const char *kInvalidNumber = "Invalid numeric expression (";
 inline constexpr const char *kInvalidShort = " Invalid numeric expression (";

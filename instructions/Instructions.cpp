@@ -128,7 +128,7 @@ void Instructions::expandVariables(SString &text, const SString &context) {
     while (at != SString::npos) {
       const size_type close = text.find('@', at + 1);
       if (close == SString::npos)
-        raiseError(context + " " + it::kInvalidVariableSpecification);
+        raiseError(context + " " + it::kUnclosedReference);
       if (close == at + 1) {
         // "@@": the first "@" stays as a literal and is stepped over.
         text.erase(close, 1);
