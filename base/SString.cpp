@@ -1,6 +1,8 @@
 // SString: byte-string operations with 32-bit positions.
 #include "base/SString.h"
 
+#include "base/TextFunctions.h"
+
 #include <climits>
 #include <cstring>
 
@@ -8,10 +10,6 @@ using sstring_detail::fromStdPos;
 using sstring_detail::toStdPos;
 
 namespace {
-
-bool isCSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 // Reads "%ld": white space, optional sign, decimal digits. Saturates instead of overflowing.
 bool parseDecimal(std::string_view text, long &out) {

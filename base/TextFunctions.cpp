@@ -6,10 +6,6 @@
 
 namespace {
 
-bool isCSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 int hexDigit(char c) {
   if (c >= '0' && c <= '9')
     return c - '0';
@@ -47,6 +43,10 @@ bool parseHex(std::string_view text, unsigned &out) {
 
 bool isBlankChar(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool isCSpace(char c) {
+  return isBlankChar(c) || c == '\v' || c == '\f';
 }
 
 SString formatLong(long value) {

@@ -11,6 +11,9 @@ inline constexpr const char *BLANK_CHARS = " \t\n\r";
 
 // True for the bytes 9, 10, 13 and 32 only.
 bool isBlankChar(char c);
+// True for the C locale's white space: blank, tab, line feed, vertical tab, form feed and
+// carriage return.
+bool isCSpace(char c);
 
 // Decimal text of a number, "%ld".
 SString formatLong(long value);

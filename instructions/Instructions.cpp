@@ -10,6 +10,8 @@
 #include "instructions/VariableReference.h"
 #include "tagfile/TagFile.h"
 
+#include <cstdint>
+
 namespace it = instructiontext;
 
 namespace {
@@ -20,6 +22,8 @@ const SString kNoContext;
 // expansion is bounded. Counting substitutions rather than passes also bounds a single pass,
 // which re-reads each inserted value and could otherwise grow the text for ever.
 constexpr int kMaxSubstitutions = 1000;
+// Substitutions alone do not bound memory: a few doublings of a large value reach gigabytes.
+constexpr std::uint64_t kMaxExpandedLength = std::uint64_t{16} << 20;
 } // namespace
 
 const Instructions::Command Instructions::kCommands[] = {
@@ -39,9 +43,11 @@ const Instructions::Command Instructions::kCommands[] = {
 int Instructions::run(InstructionHost &host) {
   host_ = &host;
   result_ = 0;
-  lineCount_ = tagFile_->getValueCount(it::kInstructionsKey);
+  lines_ = tagFile_->findValues(it::kInstructionsKey);
+  lineCount_ = lines_ ? lines_->count() : 0;
+  indexLabels();
   for (currentLine_ = 0; currentLine_ < lineCount_; ++currentLine_) {
-    const SString text = line(currentLine_);
+    const SString &text = line(currentLine_);
     size_type pos = 0;
     bool noWord = false;
     const SString command = nextWord(text, pos, noWord);
@@ -64,8 +70,16 @@ int Instructions::run(InstructionHost &host) {
   return result_;
 }
 
-SString Instructions::line(int index) const {
-  return tagFile_->getValue(it::kInstructionsKey, static_cast<unsigned>(index));
+const SString &Instructions::line(int index) const {
+  return lines_->get(index);
+}
+
+void Instructions::indexLabels() {
+  labels_.clear();
+  // Only a line that begins with ":" can equal a label name; the first of equal lines wins.
+  for (int index = 0; index < lineCount_; ++index)
+    if (line(index).startsWith(":"))
+      labels_.try_emplace(line(index).str(), index);
 }
 
 SString Instructions::nextWord(const SString &text, size_type &pos, bool &noWord) const {
@@ -139,7 +153,12 @@ void Instructions::expandVariables(SString &text, const SString &context) {
         raiseError(context + " " + it::kExpansionDoesNotTerminate);
       const VariableReference reference =
           VariableReference::parse(*host_, text.substring(at + 1, close - at - 1), context);
-      text.replace(at, close - at + 1, reference.getValueText());
+      const SString value = reference.getValueText();
+      const std::uint64_t grownLength =
+          std::uint64_t{text.length()} - (close - at + 1) + value.length();
+      if (grownLength > kMaxExpandedLength)
+        raiseError(context + " " + it::kExpansionDoesNotTerminate);
+      text.replace(at, close - at + 1, value);
       substituted = true;
       // The scan goes on at the first character of the inserted value, so a value that is
       // itself a reference is resolved here; stepping past that character would read the
@@ -199,11 +218,10 @@ int Instructions::findLabel(const SString &label) {
   expandVariables(name, it::kInvalidLabel);
   if (name == ":")
     raiseError(it::kBlankLabelPrefix + label + it::kBlankLabelSuffix);
-  for (int index = 0; index < lineCount_; ++index) {
-    if (line(index) == name)
-      return index;
-  }
-  raiseError(it::kLabelNotFound + label + ")");
+  const auto found = labels_.find(name.str());
+  if (found == labels_.end())
+    raiseError(it::kLabelNotFound + label + ")");
+  return found->second;
 }
 
 void Instructions::doFindJVM(const SString &text, size_type &pos) {

@@ -1,7 +1,11 @@
 // Instructions: the interpreter of the instruction script held in a tag file.
 #pragma once
 
+#include "base/Deque.h"
 #include "base/SString.h"
+
+#include <string>
+#include <unordered_map>
 
 class InstructionHost;
 class TagFile;
@@ -30,7 +34,9 @@ private:
   };
   static const Command kCommands[];
 
-  SString line(int index) const;
+  const SString &line(int index) const;
+  // Maps every line that begins with ":" to the index of its first occurrence.
+  void indexLabels();
 
   // One word separated by C-locale white space; noWord tells that none was left.
   SString nextWord(const SString &line, size_type &pos, bool &noWord) const;
@@ -43,8 +49,9 @@ private:
   // Replaces every "@REF@" by the variable's value, pass after pass until a pass replaces
   // nothing; a value that holds references is resolved in turn. "@@" stands for "@" (read
   // again as an opening "@" when the same text also had a substitution). Raises
-  // InstructionsException context + " " + detail for an empty text, a lone "@" and after
-  // 1000 substitutions; reference errors are LauncherExceptions.
+  // InstructionsException context + " " + detail for an empty text, a lone "@", after 1000
+  // substitutions and when the text would grow past 16 MiB; reference errors are
+  // LauncherExceptions.
   void expandVariables(SString &text, const SString &context);
   int evaluateNumber(const SString &text, const SString &context);
   short evaluateShort(const SString &text, const SString &context);
@@ -71,7 +78,9 @@ private:
   TagFile *tagFile_;
   int currentLine_ = 0;
   // Taken once when a run starts.
+  const StringDeque *lines_ = nullptr;
   int lineCount_ = 0;
+  std::unordered_map<std::string, int> labels_;
   // Valid while run is on the stack.
   InstructionHost *host_ = nullptr;
   int result_ = 0;

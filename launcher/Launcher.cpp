@@ -1,21 +1,27 @@
 // Launcher: the option loop, the default run and the services the other subsystems call.
 #include "launcher/Launcher.h"
 
+#include "base/Handles.h"
 #include "base/LauncherException.h"
+#include "base/Log.h"
 #include "base/TextFunctions.h"
 #include "instructions/Instructions.h"
 #include "instructions/InstructionsException.h"
 #include "launcher/LauncherTexts.h"
-#include "launcher/Log.h"
 #include "native/launcher/linux/Console.h"
-#include "native/launcher/linux/Handles.h"
 #include "native/launcher/linux/MessageCatalog.h"
+#include "payload/PayloadTexts.h"
+#include "payload/RangeCopier.h"
 #include "payload/TempFiles.h"
 
 #include <cerrno>
 #include <exception>
+#include <fcntl.h>
 
 namespace {
+
+// The wizard's exit code for a failure that it has already told the user about.
+constexpr int kQuietExitCode = 232;
 
 std::unique_ptr<Launcher> &launcherHolder() {
   static auto launcher = std::make_unique<Launcher>();
@@ -24,15 +30,6 @@ std::unique_ptr<Launcher> &launcherHolder() {
 
 LauncherException notAvailable(const char *what) {
   return LauncherException(SString(what) + launchertext::kNotAvailable);
-}
-
-// Runs body; a LauncherException from it comes back with the error code's text in front.
-template <class Body> void withErrorPrefix(int errorCode, Body body) {
-  try {
-    body();
-  } catch (const LauncherException &e) {
-    throw LauncherException(getErrorText(errorCode) + e.getMessage());
-  }
 }
 
 } // namespace
@@ -85,6 +82,7 @@ int Launcher::processCommandLine(const StringDeque &arguments) {
     return state.result;
 
   readIndexForRun(/*parseTagEntries=*/true);
+  requireIndex();
   // Without a script the run ends at once: no closing line break for progress never shown.
   if (!launcherFile_.getInstructions())
     return -1;
@@ -157,12 +155,20 @@ void Launcher::processOption(const StringDeque &arguments, int &index, OptionSta
 }
 
 void Launcher::readIndexForRun(bool parseTagEntries) {
-  withErrorPrefix(ERR_LOAD_INDEX, [&] { launcherFile_.readIndex(parseTagEntries); });
+  withErrorText(ERR_LOAD_INDEX, [&] { launcherFile_.readIndex(parseTagEntries); });
+}
+
+void Launcher::requireIndex() const {
+  // A launcher cut short (an interrupted download) has lost its trailer; saying nothing
+  // would leave the user with a bare failure.
+  if (!launcherFile_.hasIndex())
+    throw LauncherException(payloadtext::kNoFileIndex);
 }
 
 void Launcher::extractPayload() {
   readIndexForRun(/*parseTagEntries=*/false);
-  withErrorPrefix(ERR_EXTRACT, [&] { launcherFile_.extractAll(); });
+  requireIndex();
+  withErrorText(ERR_EXTRACT, [&] { launcherFile_.extractAll(); });
   setProgress(100);
 }
 
@@ -217,22 +223,21 @@ SString Launcher::getApplicationArchive(const SString &name) {
   const SString::size_type separator = name.findLastOf("/\\");
   target.append(separator == SString::npos ? name : name.substring(separator + 1));
 
-  int writeError = 0;
-  {
-    UniqueFile in(std::fopen(source.cStr(), "rb"));
-    if (!in)
-      return applicationArchivePath_;
-    UniqueFile out(std::fopen(target.cStr(), "wb"));
-    if (!out)
-      return applicationArchivePath_;
-    char block[4096];
-    for (std::size_t n; (n = std::fread(block, 1, sizeof block, in.get())) > 0;)
-      if (std::fwrite(block, 1, n, out.get()) < n)
-        writeError = errno;
-    if (out.close() != 0 && writeError == 0)
-      writeError = errno;
-    applicationArchivePath_ = target;
-  }
+  UniqueFd in(retryOnEintr([&] { return ::open(source.cStr(), O_RDONLY | O_CLOEXEC); }));
+  if (!in)
+    return applicationArchivePath_;
+  // The directory was made for this file a moment ago, so the name is new.
+  UniqueFd out(retryOnEintr([&] {
+    return ::open(target.cStr(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  }));
+  if (!out)
+    return applicationArchivePath_;
+  RangeCopier copier;
+  off_t position = 0;
+  int writeError = copier.copyToEnd(in.get(), position, out.get());
+  if (::close(out.release()) != 0 && writeError == 0)
+    writeError = errno;
+  applicationArchivePath_ = target;
   if (writeError != 0)
     throw LauncherException(getErrorText(ERR_WRITING_FILE) + formatLong(writeError) +
                             getErrorText(ERR_DISK_SPACE));
@@ -240,11 +245,27 @@ SString Launcher::getApplicationArchive(const SString &name) {
 }
 
 SString Launcher::saveMatchAsJVMFile(const JVMMatch &match) {
-  const SString path = createTempFile();
+  CreatedFile file = createTempFile();
   TagFile *tagFile = match.getTagFile();
-  tagFile->setJVMSettings(match.getHome(), path, match.getJVMTemp());
-  tagFile->write(path);
-  return path;
+  tagFile->setJVMSettings(match.getHome(), file.path, match.getJVMTemp());
+  // Written through the descriptor that created the file: the name is never opened again.
+  if (!writeAll(file.fd.get(), tagFile->toText().view()))
+    throw LauncherException(getErrorText(ERR_WRITING_FILE) + formatLong(errno) +
+                            getErrorText(ERR_DISK_SPACE));
+  return file.path;
+}
+
+bool Launcher::showsLaunchErrorOutput(int result) {
+  if (result == 0)
+    return false;
+  // Exit code 232 from a launcher of type 0 or 2 is a quiet failure.
+  const int type = getLauncherType(launcherPath_);
+  return (type != 0 && type != 2) || result != kQuietExitCode;
+}
+
+void Launcher::reportLaunchErrorOutput(int result) {
+  if (showsLaunchErrorOutput(result) && !launchErrorOutput_.isEmpty())
+    printUnlessSilent(launchErrorOutput_);
 }
 
 void Launcher::setRunningAsCopy(bool on) {

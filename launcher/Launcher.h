@@ -56,6 +56,12 @@ public:
   // file and returns its path.
   SString saveMatchAsJVMFile(const JVMMatch &match);
 
+  // True when a run that ended with result should show the wizard's captured error output:
+  // any result but 0, except 232 from a launcher of type 0 or 2 (a quiet failure).
+  bool showsLaunchErrorOutput(int result);
+  // Prints the captured error output unless silent, when the rule above asks for it.
+  void reportLaunchErrorOutput(int result);
+
   const SString &getLaunchErrorOutput() const { return launchErrorOutput_; }
   void setLaunchErrorOutput(const SString &output) { launchErrorOutput_ = output; }
   // A copy deletes its own launcher file and directory when the run ends.
@@ -79,6 +85,8 @@ private:
   struct OptionState;
   void processOption(const StringDeque &arguments, int &index, OptionState &state);
   void readIndexForRun(bool parseTagEntries);
+  // Raises the damaged-file text when the launcher file carries no index.
+  void requireIndex() const;
   void extractPayload();
 
   SString launcherPath_;

@@ -10,23 +10,16 @@
 namespace {
 
 // The absolute path of the launcher file: argv[0] when it begins with "/", else the
-// current directory, "/" and argv[0], not normalised.
+// current directory, "/" and argv[0], not normalised; the running executable instead when
+// that names another file (a launcher started through PATH).
 SString launcherPathFrom(const char *argv0) {
-  const SString name(argv0);
-  if (name.startsWith("/"))
-    return name;
-  SString path = getCurrentDirectory();
-  ensureTrailingSeparator(path);
-  return path + name;
-}
-
-// Exit code 232 from a launcher of type 0 or 2 is a quiet failure; every other failure
-// shows what the wizard wrote to its error output.
-bool showsLaunchErrorOutput(Launcher &launcher, int result) {
-  if (result == 0)
-    return false;
-  const int type = launcher.getLauncherType(launcher.getLauncherPath());
-  return (type != 0 && type != 2) || result != 232;
+  SString path(argv0);
+  if (!path.startsWith("/")) {
+    path = getCurrentDirectory();
+    ensureTrailingSeparator(path);
+    path += argv0;
+  }
+  return resolveRunningExecutable(path);
 }
 
 } // namespace
@@ -47,7 +40,6 @@ int main(int argc, char **argv) {
 
   Launcher &launcher = Launcher::instance();
   const int result = launcher.run(arguments, launcherPath);
-  if (showsLaunchErrorOutput(launcher, result) && !launcher.getLaunchErrorOutput().isEmpty())
-    printUnlessSilent(launcher.getLaunchErrorOutput());
+  launcher.reportLaunchErrorOutput(result);
   return result;
 }

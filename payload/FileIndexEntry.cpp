@@ -5,14 +5,11 @@
 #include "payload/PayloadTexts.h"
 
 std::uint32_t readBigEndian(std::FILE *stream, int byteCount, const char *failure) {
-  std::uint32_t value = 0;
-  for (int i = 0; i < byteCount; ++i) {
-    const int c = std::fgetc(stream);
-    if (c == EOF)
-      throw LauncherException(failure);
-    value = (value << 8) | static_cast<std::uint32_t>(c);
-  }
-  return value;
+  char bytes[4];
+  const auto count = static_cast<std::size_t>(byteCount);
+  if (count > sizeof bytes || std::fread(bytes, 1, count, stream) != count)
+    throw LauncherException(failure);
+  return launcherformat::decodeBigEndian(std::string_view(bytes, count));
 }
 
 void FileIndexEntry::read(std::FILE *stream) {

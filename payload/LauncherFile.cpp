@@ -1,15 +1,15 @@
 // Reading the file index, giving embedded and named files their roles, and extraction.
 #include "payload/LauncherFile.h"
 
+#include "base/Handles.h"
 #include "base/LauncherException.h"
+#include "base/Log.h"
 #include "base/TextFunctions.h"
-#include "launcher/Log.h"
 #include "native/launcher/linux/Console.h"
 #include "native/launcher/linux/FileSystem.h"
-#include "native/launcher/linux/Handles.h"
 #include "native/launcher/linux/MessageCatalog.h"
-#include "payload/FileCopy.h"
 #include "payload/PayloadTexts.h"
+#include "payload/RangeCopier.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,8 +17,8 @@
 #include <sys/stat.h>
 
 namespace {
-// Extraction copies in blocks of this size, one progress step per block.
-constexpr std::size_t kCopyBlockSize = 61439;
+// Extraction makes one progress step per block of this many bytes copied.
+constexpr std::size_t kBytesPerProgressStep = 61439;
 // Blocks handed to the kernel in one copy call.
 constexpr std::size_t kBlocksPerCopy = 128;
 
@@ -30,37 +30,25 @@ LauncherException writingError(int errorNumber) {
   return LauncherException(text + getErrorText(ERR_DISK_SPACE));
 }
 
-// Runs make and puts the role's error text in front of a LauncherException it raises.
-template <class Make> void withRoleError(int code, Make make) {
-  try {
-    make();
-  } catch (const LauncherException &e) {
-    throw LauncherException(getErrorText(code) + e.getMessage());
-  }
+LauncherException entryBeyondEnd(const FileIndexEntry &entry) {
+  return LauncherException(payloadtext::kEntryBeyondEnd + entry.getName() +
+                           payloadtext::kEntryBeyondEndSuffix);
 }
 
-// An entry name becomes a file name inside the target directory; anything that could
-// name another place (or be cut short by the C library) is refused.
-bool isSafeFileName(const SString &name) {
-  return !name.isEmpty() && name != "." && name != ".." && name.find('/') == SString::npos &&
-         name.find('\0') == SString::npos;
+// True when the entry's bytes lie within a file of fileSize bytes.
+bool liesWithin(const FileIndexEntry &entry, std::uint64_t fileSize) {
+  return std::uint64_t{entry.getOffset()} + entry.getLength() <= fileSize;
 }
 
-// Writes text to path, creating or truncating it; the errno of the failure, or 0.
-int writeWholeFile(const SString &path, const SString &text) {
-  UniqueFd fd(retryOnEintr(
-      [&] { return ::open(path.cStr(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); }));
-  if (!fd)
-    return errno;
-  std::size_t written = 0;
-  while (written < text.length()) {
-    const ssize_t put = retryOnEintr(
-        [&] { return ::write(fd.get(), text.cStr() + written, text.length() - written); });
-    if (put <= 0)
-      return put < 0 ? errno : ENOSPC;
-    written += static_cast<std::size_t>(put);
-  }
-  return ::close(fd.release()) == 0 ? 0 : errno;
+// Creates the file that will replace path. A directory of that name stops the extraction
+// before anything is written; any other failure is the writing error with its number.
+void createReplacement(ReplacementFile &file, const SString &path) {
+  const int error = file.create(path);
+  if (error == EISDIR)
+    throw LauncherException(payloadtext::kNameIsDirectory + path +
+                            payloadtext::kNameIsDirectoryEnd);
+  if (error != 0)
+    throw writingError(error);
 }
 } // namespace
 
@@ -72,11 +60,15 @@ void LauncherFile::readIndex(bool parseTagEntries) {
     throw LauncherException(payloadtext::kCannotOpenLauncher);
   try {
     std::FILE *stream = file.get();
+    struct stat status {};
+    if (::fstat(::fileno(stream), &status) == 0)
+      fileSize_ = static_cast<std::uint64_t>(status.st_size);
     if (std::fseek(stream, -launcherformat::kTrailerSize, SEEK_END) != 0)
       throw LauncherException(payloadtext::kInvalidFormat);
     const std::uint32_t indexOffset = readBigEndian(stream, 4, payloadtext::kNoIndexOffset);
     const std::uint32_t identification = readBigEndian(stream, 4, payloadtext::kNoIdentification);
     if (identification == launcherformat::kIdentification) {
+      hasIndex_ = true;
       if (std::fseek(stream, static_cast<long>(indexOffset), SEEK_SET) != 0)
         throw LauncherException(payloadtext::kInvalidIndexOffset);
       readEntries(stream);
@@ -126,22 +118,24 @@ void LauncherFile::applyEmbeddedFiles(std::FILE *stream) {
     if (!entry.isTagFile())
       continue;
     // Every tag entry is parsed, even when its role is taken, so that its syntax is checked.
+    if (!liesWithin(entry, fileSize_))
+      throw entryBeyondEnd(entry);
     entry.parseTagFile(stream);
     TagFile &tagFile = *entry.getTagFile();
     switch (entry.getType()) {
     case FILE_INSTRUCTIONS:
       if (!instructions_)
-        withRoleError(ERR_LOADING_INSTRUCTIONS,
+        withErrorText(ERR_LOADING_INSTRUCTIONS,
                       [&] { instructions_ = std::make_unique<Instructions>(tagFile); });
       break;
     case FILE_JVM:
       if (!jvmFilesGiven_)
-        withRoleError(ERR_LOADING_JVM_FILE,
+        withErrorText(ERR_LOADING_JVM_FILE,
                       [&] { jvmFiles_.addJVMFile(std::make_unique<JVMFile>(tagFile)); });
       break;
     case FILE_LAUNCH_SCRIPT:
       if (!launchScript_)
-        withRoleError(ERR_LOADING_LAUNCH_SCRIPT, [&] {
+        withErrorText(ERR_LOADING_LAUNCH_SCRIPT, [&] {
           launchScript_ = std::make_unique<LaunchScript>(tagFile, /*isLaunchScript=*/true);
           setTitle(launchScript_->getDescription());
         });
@@ -156,13 +150,13 @@ void LauncherFile::applyEmbeddedFiles(std::FILE *stream) {
 void LauncherFile::applyInputFile(const TagFile &inputFile) {
   const SString instructionsPath = inputFile.getValue("INSTRUCTIONS");
   if (!instructionsPath.isEmpty())
-    withRoleError(ERR_LOADING_INSTRUCTIONS, [&] {
+    withErrorText(ERR_LOADING_INSTRUCTIONS, [&] {
       instructions_ = std::make_unique<Instructions>(*loadTagFile(instructionsPath));
     });
 
   const SString launchScriptPath = inputFile.getValue("LAUNCHSCRIPT");
   if (!launchScriptPath.isEmpty())
-    withRoleError(ERR_LOADING_LAUNCH_SCRIPT, [&] {
+    withErrorText(ERR_LOADING_LAUNCH_SCRIPT, [&] {
       launchScript_ =
           std::make_unique<LaunchScript>(*loadTagFile(launchScriptPath), /*isLaunchScript=*/true);
       setTitle(launchScript_->getDescription());
@@ -184,7 +178,7 @@ void LauncherFile::applyInputFile(const TagFile &inputFile) {
     const SString path = inputFile.getValue("JVM", static_cast<unsigned>(i));
     if (path.isEmpty())
       continue;
-    withRoleError(ERR_LOADING_JVM_FILE,
+    withErrorText(ERR_LOADING_JVM_FILE,
                   [&] { jvmFiles_.addJVMFile(std::make_unique<JVMFile>(*loadTagFile(path))); });
   }
 }
@@ -195,8 +189,16 @@ TagFile *LauncherFile::loadTagFile(const SString &path) {
 
 SString LauncherFile::extractEntry(const FileIndexEntry &entry, const SString &directory) const {
   const SString &name = entry.getName();
-  if (!isSafeFileName(name))
+  if (!launcherformat::isValidEntryName(name.view()))
     throw LauncherException(payloadtext::kInvalidEmbeddedName + name);
+
+  UniqueFd in(retryOnEintr([&] { return ::open(launcherPath_.cStr(), O_RDONLY | O_CLOEXEC); }));
+  if (!in)
+    throw LauncherException(payloadtext::kCannotOpenLauncher);
+  struct stat status {};
+  if (::fstat(in.get(), &status) != 0 ||
+      !liesWithin(entry, static_cast<std::uint64_t>(status.st_size)))
+    throw entryBeyondEnd(entry);
 
   std::uint64_t bytes = entry.getLength();
   std::uint64_t files = 1;
@@ -210,13 +212,8 @@ SString LauncherFile::extractEntry(const FileIndexEntry &entry, const SString &d
   SString path = directory;
   ensureTrailingSeparator(path);
   path += name;
-
-  UniqueFd in(retryOnEintr([&] { return ::open(launcherPath_.cStr(), O_RDONLY | O_CLOEXEC); }));
-  if (!in)
-    throw LauncherException(payloadtext::kCannotOpenLauncher);
-  UniqueFd out(retryOnEintr(
-      [&] { return ::open(path.cStr(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); }));
-  int error = out ? 0 : errno;
+  ReplacementFile out;
+  createReplacement(out, path);
 
   // The bytes go from file to file inside the kernel, so nothing is buffered here. Each
   // call covers several blocks, since a call per block costs more than the copy itself;
@@ -226,26 +223,27 @@ SString LauncherFile::extractEntry(const FileIndexEntry &entry, const SString &d
   const off_t end = position + static_cast<off_t>(entry.getLength());
   std::uint64_t copiedBytes = 0;
   std::uint64_t steps = 0;
-  while (error == 0 && position < end) {
-    const auto n =
-        static_cast<std::size_t>(std::min<off_t>(kCopyBlockSize * kBlocksPerCopy, end - position));
-    const ssize_t copied = copier.copyBlock(in.get(), position, out.get(), n);
+  int error = 0;
+  while (position < end) {
+    const auto n = static_cast<std::size_t>(
+        std::min<off_t>(kBytesPerProgressStep * kBlocksPerCopy, end - position));
+    const ssize_t copied = copier.copyBlock(in.get(), position, out.fd(), n);
     if (copied < 0)
       error = errno;
     if (copied <= 0)
       break;
     copiedBytes += static_cast<std::uint64_t>(copied);
-    for (const std::uint64_t due = (copiedBytes + kCopyBlockSize - 1) / kCopyBlockSize; steps < due;
-         ++steps)
+    for (const std::uint64_t due =
+             (copiedBytes + kBytesPerProgressStep - 1) / kBytesPerProgressStep;
+         steps < due; ++steps)
       stepProgress(1);
   }
-  if (out && ::close(out.release()) != 0 && error == 0)
-    error = errno;
+  if (error == 0 && (entry.getType() == FILE_JVM_INSTALLER || entry.getType() == FILE_LAUNCHER))
+    error = out.makeExecutable();
+  if (error == 0)
+    error = out.commit();
   if (error != 0)
     throw writingError(error);
-
-  if (entry.getType() == FILE_JVM_INSTALLER || entry.getType() == FILE_LAUNCHER)
-    makeExecutable(path);
   return path;
 }
 
@@ -270,7 +268,11 @@ void LauncherFile::extractAll() const {
   }
   // Written here rather than with TagFile::write so that a failure is reported: a missing
   // input.tag would make the whole extraction useless.
-  const int error = writeWholeFile(payloadtext::kInputTagName, inputFile.toText());
+  ReplacementFile file;
+  createReplacement(file, payloadtext::kInputTagName);
+  int error = writeAll(file.fd(), inputFile.toText().view()) ? 0 : errno;
+  if (error == 0)
+    error = file.commit();
   if (error != 0)
     throw writingError(error);
 }

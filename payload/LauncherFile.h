@@ -32,6 +32,8 @@ public:
   // failure ends the reading quietly with what was read so far.
   void readIndex(bool parseTagEntries);
   bool isIndexRead() const { return indexRead_; }
+  // True when the file ends with the identification value, so that it carries an index.
+  bool hasIndex() const { return hasIndex_; }
 
   int getEntryCount() const { return entries_.count(); }
   // The entry at position, or null outside 0..count-1.
@@ -61,10 +63,13 @@ public:
 
   // Copies the entry's bytes to a file named like the entry in directory (empty: the
   // current directory) and returns its path; installers and launchers are made
-  // executable. A range running past the end of the launcher file gives a shorter file.
-  // Raises LauncherException "Invalid embedded file name: NAME" for an empty name, a
-  // name with "/" or NUL, "." and ".."; the writing error text (error texts 15 and 16) when
-  // there is no room or the file cannot be written.
+  // executable. The file is written under a new name and renamed over the entry's name when
+  // complete: whatever had the name before (a file, a link, a FIFO) is replaced, never
+  // opened or followed, and a failure leaves nothing behind. Raises LauncherException
+  // "Invalid embedded file name: NAME" for a name that isValidEntryName refuses; the
+  // damaged-file text when the entry's bytes lie beyond the end of the launcher file;
+  // "Cannot write PATH: a directory of that name is in the way."; the writing error text
+  // (error texts 15 and 16) when there is no room or the file cannot be written.
   SString extractEntry(const FileIndexEntry &entry, const SString &directory) const;
   // Writes every embedded file and "input.tag", which names them for a run from disk,
   // into the current directory.
@@ -83,6 +88,8 @@ private:
   std::unique_ptr<Instructions> instructions_;
   bool jvmFilesGiven_ = false;
   bool indexRead_ = false;
+  bool hasIndex_ = false;
+  std::uint64_t fileSize_ = 0;
 };
 
 // The launcher type byte of the file at path (9 bytes before its end), 0..255; -1 when the

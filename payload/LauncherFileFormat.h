@@ -43,12 +43,21 @@ inline void appendU32(std::string &out, std::uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8)
     out.push_back(static_cast<char>((value >> shift) & 0xFFu));
 }
-// Decodes 4 big-endian bytes; bytes must hold at least 4.
-inline std::uint32_t decodeU32(std::string_view bytes) {
+// Decodes a big-endian number of up to 4 bytes: all of bytes.
+inline std::uint32_t decodeBigEndian(std::string_view bytes) {
   std::uint32_t value = 0;
-  for (std::size_t i = 0; i < 4; ++i)
-    value = (value << 8) | static_cast<unsigned char>(bytes[i]);
+  for (const char byte : bytes)
+    value = (value << 8) | static_cast<unsigned char>(byte);
   return value;
+}
+
+// True for a name that an embedded file may have: it becomes a file name inside the
+// directory it is extracted to and a line of "input.tag", so it must not be empty, "." or
+// "..", nor hold "/", a NUL byte or a line feed, and it fits the 2-byte name length.
+inline bool isValidEntryName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of(std::string_view("/\0\n", 3)) == std::string_view::npos &&
+         name.size() <= kMaxNameLength;
 }
 
 // The fields of one index entry as they are stored.

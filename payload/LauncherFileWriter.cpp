@@ -2,12 +2,12 @@
 // writer's memory does not grow with the payload.
 #include "payload/LauncherFileWriter.h"
 
+#include "base/Handles.h"
 #include "base/LauncherException.h"
+#include "base/SystemError.h"
 #include "base/TextFunctions.h"
-#include "native/launcher/linux/Handles.h"
-#include "native/launcher/linux/SystemError.h"
-#include "payload/FileCopy.h"
 #include "payload/PayloadTexts.h"
+#include "payload/RangeCopier.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -15,65 +15,54 @@
 
 namespace {
 constexpr std::uint64_t kMaxPosition = 0xFFFFFFFFu;
-constexpr std::size_t kWriteBlockSize = std::size_t{1} << 20;
 
 [[noreturn]] void raiseWriteError() {
   throw LauncherException(systemErrorMessage(payloadtext::kCannotWrite));
 }
 
-void writeAll(int fd, const std::string &bytes) {
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t put =
-        retryOnEintr([&] { return ::write(fd, bytes.data() + written, bytes.size() - written); });
-    if (put < 0)
-      raiseWriteError();
-    if (put == 0) {
-      errno = ENOSPC;
-      raiseWriteError();
-    }
-    written += static_cast<std::size_t>(put);
-  }
+void writeBytes(int fd, std::string_view bytes) {
+  if (!writeAll(fd, bytes))
+    raiseWriteError();
 }
 
-UniqueFd openSource(const SString &path) {
-  UniqueFd fd(retryOnEintr([&] { return ::open(path.cStr(), O_RDONLY | O_CLOEXEC); }));
-  struct stat status {};
-  if (fd && ::fstat(fd.get(), &status) == 0 && S_ISDIR(status.st_mode)) {
-    fd.reset();
-    errno = EISDIR;
-  }
+// Only regular files: a device or a FIFO has no size to check against the 4 GiB limit,
+// and /dev/zero would write until the disk is full.
+UniqueFd openSource(const SString &path, std::uint64_t *size = nullptr) {
+  // Non-blocking, so that opening a FIFO cannot wait for a writer; regular files read alike.
+  UniqueFd fd(retryOnEintr([&] { return ::open(path.cStr(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }));
   if (!fd)
     throw LauncherException(payloadtext::kCannotReadSource + path + ": " + systemErrorText(errno));
+  struct stat status {};
+  if (::fstat(fd.get(), &status) != 0)
+    throw LauncherException(payloadtext::kCannotReadSource + path + ": " + systemErrorText(errno));
+  if (!S_ISREG(status.st_mode))
+    throw LauncherException(payloadtext::kCannotReadSource + path + payloadtext::kNotARegularFile);
+  if (size)
+    *size = static_cast<std::uint64_t>(status.st_size);
   return fd;
 }
 
-// Copies the whole source to fd; returns the bytes copied.
-std::uint64_t copySource(const SString &path, int fd) {
+// Copies the whole source to fd; it must still have the size it had when it was planned.
+void copySource(const SString &path, std::uint64_t plannedSize, int fd) {
   UniqueFd in = openSource(path);
   RangeCopier copier;
   off_t position = 0;
-  for (;;) {
-    const ssize_t copied = copier.copyBlock(in.get(), position, fd, kWriteBlockSize);
-    if (copied == 0)
-      return static_cast<std::uint64_t>(position);
-    if (copied < 0)
-      raiseWriteError();
+  if (const int error = copier.copyToEnd(in.get(), position, fd); error != 0) {
+    errno = error;
+    raiseWriteError();
   }
-}
-
-// The size an entry will take in the launcher file; 0 when its source cannot be read.
-std::uint64_t entrySize(const EmbeddedFile &file) {
-  if (file.sourcePath.isEmpty())
-    return file.content.size();
-  struct stat status {};
-  return ::stat(file.sourcePath.cStr(), &status) == 0 ? static_cast<std::uint64_t>(status.st_size)
-                                                      : 0;
+  if (static_cast<std::uint64_t>(position) != plannedSize)
+    throw LauncherException(path + payloadtext::kChangedWhilePacking);
 }
 
 void checkPosition(std::uint64_t position, const SString &what) {
   if (position > kMaxPosition)
     throw LauncherException(payloadtext::kTooLarge + what);
+}
+
+// A name as an error message shows it: a very long one is cut.
+SString shownName(const SString &name) {
+  return name.length() > 40 ? SString(name, 0, 40) + "..." : name;
 }
 } // namespace
 
@@ -87,52 +76,64 @@ void LauncherFileWriter::setStubFile(const SString &path) {
   stubPath_ = path;
 }
 
-void LauncherFileWriter::validate() const {
+LauncherFileWriter::Layout LauncherFileWriter::plan() const {
+  Layout layout;
+  layout.stubSize = stub_.size();
   if (!stubPath_.isEmpty())
-    openSource(stubPath_);
+    openSource(stubPath_, &layout.stubSize);
+  std::uint64_t position = layout.stubSize;
   for (const EmbeddedFile &file : files_) {
     if (launcherformat::fileTypeName(file.type) == nullptr)
       throw LauncherException(payloadtext::kInvalidTypeForWriter + formatLong(file.type));
-    if (file.name.find('\n') != SString::npos || file.name.find('\0') != SString::npos)
-      throw LauncherException(payloadtext::kNameHasLineFeedOrNul + file.name);
     if (file.name.length() > launcherformat::kMaxNameLength)
-      throw LauncherException(payloadtext::kNameTooLong + SString(file.name, 0, 40) + "...");
+      throw LauncherException(payloadtext::kNameTooLong + shownName(file.name));
+    if (!launcherformat::isValidEntryName(file.name.view()))
+      throw LauncherException(payloadtext::kInvalidEmbeddedName + file.name);
+    std::uint64_t size = file.content.size();
     if (!file.sourcePath.isEmpty())
-      openSource(file.sourcePath);
+      openSource(file.sourcePath, &size);
+    if (alignment_ > 1 && size > alignment_ && position % alignment_ != 0)
+      position += alignment_ - position % alignment_;
+    checkPosition(position, file.name);
+    layout.offsets.push_back(position);
+    layout.sizes.push_back(size);
+    position += size;
+    checkPosition(position, file.name);
   }
+  checkPosition(position, "the file index");
+  layout.indexOffset = position;
+  return layout;
+}
+
+void LauncherFileWriter::validate() const {
+  plan();
 }
 
 void LauncherFileWriter::write(int fd) const {
-  validate();
-  std::uint64_t position = 0;
-  if (stubPath_.isEmpty()) {
-    writeAll(fd, stub_);
-    position = stub_.size();
-  } else {
-    position = copySource(stubPath_, fd);
-  }
+  const Layout layout = plan();
+  if (stubPath_.isEmpty())
+    writeBytes(fd, stub_);
+  else
+    copySource(stubPath_, layout.stubSize, fd);
 
+  std::uint64_t position = layout.stubSize;
   std::string index;
   launcherformat::appendU32(index, static_cast<std::uint32_t>(files_.size()));
-  for (const EmbeddedFile &file : files_) {
-    if (alignment_ > 1 && entrySize(file) > alignment_ && position % alignment_ != 0) {
-      const std::string gap(alignment_ - position % alignment_, '\0');
-      writeAll(fd, gap);
-      position += gap.size();
-    }
-    const auto offset = position;
-    checkPosition(offset, file.name);
-    if (file.sourcePath.isEmpty()) {
-      writeAll(fd, file.content);
-      position += file.content.size();
-    } else {
-      position += copySource(file.sourcePath, fd);
-    }
-    checkPosition(position, file.name);
+  for (std::size_t i = 0; i < files_.size(); ++i) {
+    const EmbeddedFile &file = files_[i];
+    const std::uint64_t offset = layout.offsets[i];
+    // Zero bytes up to an aligned start.
+    writeBytes(fd, std::string(offset - position, '\0'));
+    if (file.sourcePath.isEmpty())
+      writeBytes(fd, file.content);
+    else
+      copySource(file.sourcePath, layout.sizes[i], fd);
+    position = offset + layout.sizes[i];
+
     launcherformat::IndexRecord record;
     record.type = file.type;
     record.id = file.id;
-    record.length = static_cast<std::uint32_t>(position - offset);
+    record.length = static_cast<std::uint32_t>(layout.sizes[i]);
     record.offset = static_cast<std::uint32_t>(offset);
     record.name = file.name.str();
     record.compressed = file.compressed;
@@ -140,7 +141,7 @@ void LauncherFileWriter::write(int fd) const {
     record.decompressedSize = file.decompressedSize;
     launcherformat::appendIndexRecord(index, record);
   }
-  checkPosition(position, "the file index");
-  launcherformat::appendTrailer(index, launcherType_, static_cast<std::uint32_t>(position));
-  writeAll(fd, index);
+  launcherformat::appendTrailer(index, launcherType_,
+                                static_cast<std::uint32_t>(layout.indexOffset));
+  writeBytes(fd, index);
 }

@@ -37,17 +37,27 @@ public:
   // The file added last, to change its settings; null when there is none.
   EmbeddedFile *getLastFile() { return files_.empty() ? nullptr : &files_.back(); }
 
-  // Raises LauncherException naming the first problem: a type outside 0..7, a name with a
-  // line feed or NUL byte, a name longer than 32767 bytes, a source (or stub) file that
-  // cannot be read.
+  // Raises LauncherException naming the first problem: a type outside 0..7, a name that
+  // the launcher would refuse to extract (isValidEntryName), a source (or stub) that is not
+  // a readable regular file, or a file that would pass 4 GiB (offsets are 32-bit). Nothing
+  // is read beyond the sources' sizes.
   void validate() const;
   // Validates, then writes the whole launcher file to fd at its current position: the
   // stub, each file's bytes, the index, the type byte and the trailer. Raises
-  // LauncherException when a source cannot be read, the file would pass 4 GiB (offsets are
-  // 32-bit), or writing fails.
+  // LauncherException as validate does, when writing fails, or when a source changed its
+  // size in the meantime.
   void write(int fd) const;
 
 private:
+  // Where everything goes, worked out from the sizes before anything is written.
+  struct Layout {
+    std::uint64_t stubSize = 0;
+    std::vector<std::uint64_t> offsets;
+    std::vector<std::uint64_t> sizes;
+    std::uint64_t indexOffset = 0;
+  };
+  Layout plan() const;
+
   std::string stub_;
   SString stubPath_;
   std::uint8_t launcherType_ = 1;

@@ -29,6 +29,13 @@ inline constexpr const char *kLogFileName = "\n  file name: ";
 
 // Extraction.
 inline constexpr const char *kInvalidEmbeddedName = "Invalid embedded file name: ";
+inline constexpr const char *kNameIsDirectory = "Cannot write ";
+inline constexpr const char *kNameIsDirectoryEnd = ": a directory of that name is in the way.";
+inline constexpr const char *kNoFileIndex =
+    "The launcher file is damaged or incomplete: it carries no file index.";
+inline constexpr const char *kEntryBeyondEnd =
+    "The launcher file is damaged or incomplete: the embedded file ";
+inline constexpr const char *kEntryBeyondEndSuffix = " lies beyond its end.";
 inline constexpr const char *kInputTagName = "input.tag";
 
 // Temporary files.
@@ -37,11 +44,11 @@ inline constexpr const char *kTempPrefix = "qgj";
 inline constexpr const char *kCannotCreateTempFile = "Error creating tmp file ";
 
 // The launcher file writer.
-inline constexpr const char *kNameHasLineFeedOrNul =
-    "Embedded file name contains a line feed or a NUL byte: ";
 inline constexpr const char *kNameTooLong = "Embedded file name is longer than 32767 bytes: ";
 inline constexpr const char *kInvalidTypeForWriter = "Invalid embedded file type: ";
 inline constexpr const char *kCannotReadSource = "Cannot read ";
+inline constexpr const char *kNotARegularFile = ": not a regular file";
+inline constexpr const char *kChangedWhilePacking = " changed while it was being packed";
 inline constexpr const char *kTooLarge = "Launcher file would exceed 4 GiB at ";
 inline constexpr const char *kCannotWrite = "Cannot write the launcher file: ";
 } // namespace payloadtext

@@ -3,14 +3,11 @@
 
 #include "base/Deque.h"
 #include "base/LauncherException.h"
-#include "native/launcher/linux/Handles.h"
+#include "base/SystemError.h"
 #include "native/launcher/linux/MessageCatalog.h"
-#include "native/launcher/linux/SystemError.h"
 #include "payload/PayloadTexts.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 
 namespace {
@@ -29,17 +26,6 @@ TempState &state() {
 // Enough tries that a collision can only mean something is filling the directory on
 // purpose; then the last error stands.
 constexpr int kMaxNameTries = 10000;
-
-SString randomSuffix() {
-  static constexpr char letters[] =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  static std::mt19937_64 generator{std::random_device{}()};
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
-  SString suffix;
-  for (int i = 0; i < 6; ++i)
-    suffix += letters[pick(generator)];
-  return suffix;
-}
 
 // DIR/qgj of the next name: TMPDIR when it names a directory, else the checked root.
 SString namePrefix() {
@@ -86,7 +72,7 @@ SString getTempRoot() {
 SString createTempDirectory() {
   const SString prefix = namePrefix();
   for (int attempt = 0; attempt < kMaxNameTries; ++attempt) {
-    const SString name = prefix + randomSuffix();
+    const SString name = prefix + randomNameSuffix();
     if (::mkdir(name.cStr(), 0700) == 0) {
       state().directories.add(name);
       return name;
@@ -97,21 +83,12 @@ SString createTempDirectory() {
   throw LauncherException(systemErrorText(errno));
 }
 
-SString createTempFile() {
-  const SString prefix = namePrefix();
-  SString name;
-  for (int attempt = 0; attempt < kMaxNameTries; ++attempt) {
-    name = prefix + randomSuffix();
-    UniqueFd fd(retryOnEintr(
-        [&] { return ::open(name.cStr(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); }));
-    if (fd) {
-      state().files.add(name);
-      return name;
-    }
-    if (errno != EEXIST)
-      break;
-  }
-  throw LauncherException(payloadtext::kCannotCreateTempFile + name);
+CreatedFile createTempFile() {
+  CreatedFile created = createUniqueFile(namePrefix(), 0600);
+  if (!created.fd)
+    throw LauncherException(payloadtext::kCannotCreateTempFile + created.path);
+  state().files.add(created.path);
+  return created;
 }
 
 void unregisterTempFile(const SString &path) {

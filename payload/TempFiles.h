@@ -19,9 +19,10 @@ SString getTempRoot();
 // LauncherException with the system's error text when it cannot be created, or the root's
 // message 39.
 SString createTempDirectory();
-// Creates a new empty file (mode 0600) and registers it for removal. Raises
-// LauncherException "Error creating tmp file " followed by the path tried.
-SString createTempFile();
+// Creates a new empty file (mode 0600) and registers it for removal; the file comes back
+// open for writing, so that nobody can put another file in its place before it is written.
+// Raises LauncherException "Error creating tmp file " followed by the path tried.
+CreatedFile createTempFile();
 
 // Takes the first equal path off its list, so that it outlives the run; unknown paths are
 // ignored.

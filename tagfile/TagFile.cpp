@@ -1,10 +1,11 @@
 // TagFile: the reader, the queries, the changes and the writer of tag files.
 #include "tagfile/TagFile.h"
 
+#include "base/Handles.h"
 #include "base/LauncherException.h"
+#include "base/Log.h"
 #include "base/TextFunctions.h"
-#include "launcher/Log.h"
-#include "native/launcher/linux/Handles.h"
+#include "native/launcher/linux/FileSystem.h"
 #include "tagfile/TagFileTexts.h"
 
 #include <algorithm>
@@ -258,10 +259,11 @@ SString TagFile::toText() const {
   return text;
 }
 
-void TagFile::write(const SString &path) const {
-  UniqueFile file(std::fopen(path.cStr(), "w"));
-  if (!file)
-    return;
-  const SString text = toText();
-  std::fwrite(text.cStr(), 1, text.length(), file.get());
+bool TagFile::write(const SString &path) const {
+  // Replaced rather than rewritten in place, so that a link with that name is never
+  // followed and a reader never sees half a file.
+  ReplacementFile file;
+  if (file.create(path) != 0)
+    return false;
+  return writeAll(file.fd(), toText().view()) && file.commit() == 0;
 }

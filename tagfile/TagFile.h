@@ -64,8 +64,9 @@ public:
   // JVM_HOME, JVM_FILE and JVM_TEMP ("1" or "0"), in that order.
   void setJVMSettings(const SString &home, const SString &file, bool temp);
   void removeTag(const SString &name);
-  // Writes every tag that has values; reports nothing when the file cannot be created.
-  void write(const SString &path) const;
+  // Writes every tag that has values to a new file that replaces path (a link of that name
+  // is replaced, not followed). False when the file cannot be written; nothing is reported.
+  bool write(const SString &path) const;
   // The text that write produces. A list value that reads "/:" is quoted so that it reads
   // back as a value: only a bare "/:" line ends a list.
   SString toText() const;

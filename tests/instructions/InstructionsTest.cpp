@@ -397,4 +397,37 @@ TEST(Instructions, ExpansionThatNeverSettlesFails) {
               selfHost);
 }
 
+// Few substitutions can still make a huge text: each doubling of a large value is one.
+TEST(Instructions, ExpansionIsBoundedInLengthToo) {
+  FakeHost host;
+  host.strings[2] = SString(std::string(10u << 20, 'x'));
+  expectError({{"SET S1 = \"@S3@@S3@\""},
+               "Invalid expression specified for SET command Variable expansion does not "
+               "terminate.",
+               1},
+              host);
+  // A value that doubles itself on every round stops at the bound too.
+  FakeHost doubling;
+  doubling.strings[0] = SString(std::string(1u << 20, 'y'));
+  expectError({{":AGAIN", "SET S1 = @S1@@S1@", "GOTO AGAIN"},
+               "Invalid expression specified for SET command Variable expansion does not "
+               "terminate.",
+               2},
+              doubling);
+  EXPECT_EQ(doubling.strings[0].length(), 16u << 20);
+  // Up to the bound, values are whole.
+  FakeHost fits;
+  fits.strings[2] = SString(std::string(8u << 20, 'z'));
+  runLines(fits, {"SET S1 = \"@S3@@S3@\""});
+  EXPECT_EQ(fits.strings[0].length(), 16u << 20);
+}
+
+// Labels are looked up in an index made when the script starts; the first equal line wins.
+TEST(Instructions, TheFirstOfTwoEqualLabelLinesIsTheTarget) {
+  FakeHost host;
+  runLines(host, {"GOTO TWICE", ":TWICE", "INSTALL_JVM 1", "GOTO END", ":TWICE", "INSTALL_JVM 2",
+                  ":END"});
+  EXPECT_EQ(host.calls, Calls{"INSTALL_JVM 1"});
+}
+
 } // namespace

@@ -1,13 +1,17 @@
 // The built launcher, run as a process on launcher files packed by qgpack.
+#include "tests/support/LauncherFileBuilder.h"
 #include "tests/support/RunProcess.h"
 #include "tests/support/TempDir.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
 
 const std::string kPackager = std::string(QG_BIN_DIR) + "/qgpack";
+const std::string kNoIndex =
+    "The launcher file is damaged or incomplete: it carries no file index.\n";
 
 class LauncherProcessTest : public ::testing::Test {
 protected:
@@ -49,11 +53,12 @@ TEST_F(LauncherProcessTest, OptionsWithoutPayloadWork) {
       {{"-qg:silent", "-qg:version"}, "", 0},
       {{"-qg:version", "-qg:silent"}, "2.51\n", 0},
       {{"-qg:version", "-qg:version"}, "2.51\n2.51\n", 0},
-      // A stub without payload has no instruction script.
-      {{}, "", 255},
-      {{"-QG:VERSION"}, "", 255},
+      // A stub without payload has no file index at all: a launcher cut short looks so.
+      {{}, kNoIndex, 255},
+      {{"-QG:VERSION"}, kNoIndex, 255},
+      {{"-qg:extract"}, kNoIndex, 255},
       {{"-qg:log"},
-       "A log file name must be specified after the -log option on the command line.\n",
+       "A log file name must be specified after the -log option on the command line.\n" + kNoIndex,
        255},
       {{"-qg:in"}, "An input file name must follow the '-in' command line option.\n", 255},
       {{"-qg:in", "input.tag"},
@@ -166,12 +171,114 @@ TEST_F(LauncherProcessTest, ExtractWritesThePayloadAndAnInputFile) {
             "ACTION:  RUN_INSTRUCTIONS\nINSTRUCTIONS:  instructions.txt\nJVM:  jvm1.txt\n");
 }
 
-TEST_F(LauncherProcessTest, ExtractOfABareStubWritesOnlyTheInputFile) {
+// An interrupted download loses the end of the file first: even one byte less must not pass
+// for a launcher without a script, nor extract as an empty payload.
+TEST_F(LauncherProcessTest, ALauncherCutShortSaysSoAndWritesNothing) {
+  const std::string launcher = packScript("  // nothing\n");
+  const std::string bytes = readFile(launcher);
+  writeFile(launcher, bytes.substr(0, bytes.size() - 1));
+  const std::string out = temp_.file("out");
+  ASSERT_EQ(::mkdir(out.c_str(), 0700), 0);
   ProcessOptions options;
-  options.workingDirectory = temp_.path();
-  const ProcessResult result = run(launcherStubPath(), {"-qg:extract"}, options);
+  options.workingDirectory = out;
+  for (const char *option : {"-qg:extract", "-qg:silent"}) {
+    SCOPED_TRACE(option);
+    const ProcessResult result = run(launcher, {"-qg:log", temp_.file("cut.log"), option}, options);
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, option == std::string("-qg:silent") ? "" : kNoIndex);
+  }
+  EXPECT_EQ(std::filesystem::directory_iterator(out), std::filesystem::directory_iterator());
+  const std::string log = readFile(temp_.file("cut.log"));
+  EXPECT_NE(log.find("ERROR: " + kNoIndex), std::string::npos) << log;
+}
+
+TEST_F(LauncherProcessTest, IndexAndExtractionErrorsCarryTheirPrefixes) {
+  launcherformat::IndexRecord badType;
+  badType.type = 8;
+  writeFile(temp_.file("bad-index.bin"),
+            rawLauncherFile(readFile(launcherStubPath()), rawIndex(1, rawRecord(badType))));
+  launcherformat::IndexRecord badName;
+  badName.type = FILE_APPLICATION_ARCHIVE;
+  badName.name = "../escape.jar";
+  writeFile(temp_.file("bad-name.bin"),
+            rawLauncherFile(readFile(launcherStubPath()), rawIndex(1, rawRecord(badName))));
+  const std::string out = temp_.file("out");
+  ASSERT_EQ(::mkdir(out.c_str(), 0700), 0);
+  ProcessOptions options;
+  options.workingDirectory = out;
+  struct Case {
+    const char *launcher;
+    std::vector<std::string> arguments;
+    std::string out;
+  } cases[] = {
+      {"bad-index.bin",
+       {},
+       "Unable to load the launcher file index. Invalid file type in file index.\n"},
+      {"bad-index.bin",
+       {"-qg:extract"},
+       "Unable to load the launcher file index. Invalid file type in file index.\n"},
+      {"bad-name.bin",
+       {"-qg:extract"},
+       "Unable to extract embedded files from the launcher. Invalid embedded file name: "
+       "../escape.jar\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.launcher);
+    ::chmod(temp_.file(c.launcher).c_str(), 0755);
+    const ProcessResult result = run(temp_.file(c.launcher), c.arguments, options);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.status, 255);
+  }
+}
+
+// The dots of an extraction reach the terminal, the options after "-qg:extract" still work,
+// and an error after a row of dots starts a line of its own.
+TEST_F(LauncherProcessTest, ExtractShowsItsProgressAndTheOptionsAfterItStillWork) {
+  writeFile(temp_.file("app.jar"), std::string(2 * 61439 + 1, 'a'));
+  writeFile(temp_.file("lib.jar"), "library");
+  const std::string launcher =
+      packScript("  // nothing\n", {"--app-archive", temp_.file("app.jar"), "--entry",
+                                    "3::" + temp_.file("lib.jar") + ":taken"});
+  const std::string out = temp_.file("out");
+  ASSERT_EQ(::mkdir(out.c_str(), 0700), 0);
+  ProcessOptions options;
+  options.workingDirectory = out;
+  ProcessResult result = run(launcher, {"-qg:extract", "-qg:version"}, options);
+  // One dot per block (one for the script, three for the archive, one for the library);
+  // the end of the extraction closes the row.
+  EXPECT_EQ(result.out, ".....\n2.51\n");
   EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(readFile(temp_.file("input.tag")), "ACTION:  RUN_INSTRUCTIONS\n");
+
+  ASSERT_EQ(::unlink((out + "/taken").c_str()), 0);
+  ASSERT_EQ(::mkdir((out + "/taken").c_str(), 0700), 0);
+  result = run(launcher, {"-qg:extract"}, options);
+  EXPECT_EQ(result.out, "....\nUnable to extract embedded files from the launcher. Cannot write "
+                        "taken: a directory of that name is in the way.\n");
+  EXPECT_EQ(result.status, 255);
+}
+
+// Started through PATH, argv[0] holds no directory; the payload must still be the running
+// file's, not that of a file of the same name in the current directory.
+TEST_F(LauncherProcessTest, AStartThroughPathReadsTheRunningFileNotADecoy) {
+  const std::string launcher = packScript("  FOO\n");
+  const std::string elsewhere = temp_.file("elsewhere");
+  ASSERT_EQ(::mkdir(elsewhere.c_str(), 0700), 0);
+  writeFile(temp_.file("decoy.txt"), "INSTRUCTIONS:\n  BAR\n/:\n");
+  pack("elsewhere/setup.bin", {"--instructions", temp_.file("decoy.txt")});
+  ProcessOptions options;
+  options.workingDirectory = elsewhere;
+  options.argv0 = "setup.bin";
+  const ProcessResult result = run(launcher, {}, options);
+  EXPECT_EQ(result.out, "Error in instructions. Invalid command (FOO).  Line number (1)\n");
+
+  // A copy started this way deletes itself, never the decoy.
+  const std::string copyDir = temp_.file("copy");
+  ASSERT_EQ(::mkdir(copyDir.c_str(), 0700), 0);
+  writeFile(copyDir + "/setup.bin", readFile(launcher));
+  ::chmod((copyDir + "/setup.bin").c_str(), 0755);
+  run(copyDir + "/setup.bin", {"-qg:orig", launcher}, options);
+  EXPECT_TRUE(std::filesystem::exists(elsewhere + "/setup.bin"));
+  EXPECT_FALSE(std::filesystem::exists(copyDir));
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 #include "launcher/Launcher.h"
 
 #include "base/LauncherException.h"
-#include "launcher/Log.h"
+#include "base/Log.h"
 #include "native/launcher/linux/Console.h"
+#include "native/launcher/linux/FileSystem.h"
 #include "payload/TempFiles.h"
+#include "tests/support/LauncherFileBuilder.h"
 #include "tests/support/TempDir.h"
 
 #include <cstdio>
@@ -170,6 +172,78 @@ TEST_F(LauncherTest, SideFileArchiveIsCopiedOnceAndMissingOnesAreRetried) {
   EXPECT_TRUE(copied.startsWith(temp_.path() + "/qgj"));
   EXPECT_EQ(readFile(copied.cStr()), content);
   EXPECT_EQ(launcher.getApplicationArchive("other.jar"), copied);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LauncherTest, EmbeddedArchiveIsExtractedOnceIntoATemporaryDirectory) {
+  const std::string own = LauncherFileBuilder()
+                              .add(FILE_APPLICATION_ARCHIVE, "old.jar", "first")
+                              .add(FILE_INSTRUCTIONS, "inst.txt", "INSTRUCTIONS: x\n")
+                              .add(FILE_APPLICATION_ARCHIVE, "app.jar", "archive")
+                              .write(temp_.file("setup.bin"));
+  Launcher &launcher = Launcher::instance();
+  launcher.run(args({"-qg:version"}), SString(own.c_str()));
+  launcher.getLauncherFile().readIndex(false);
+  // A later archive entry wins.
+  const SString archive = launcher.getApplicationArchive();
+  EXPECT_TRUE(archive.startsWith(temp_.path() + "/qgj"));
+  EXPECT_TRUE(archive.endsWith("/app.jar"));
+  EXPECT_EQ(readFile(archive.cStr()), "archive");
+  writeFile(archive.cStr(), "changed");
+  EXPECT_EQ(launcher.getApplicationArchive(), archive);
+  EXPECT_EQ(readFile(archive.cStr()), "changed") << "extracted a second time";
+  removeTempFiles();
+  EXPECT_FALSE(pathExists(archive));
+}
+
+TEST_F(LauncherTest, SavedMatchIsARegisteredTemporaryFileNamingItself) {
+  TagFile jvm;
+  jvm.setValue("DESC", "Java 17");
+  jvm.setValue("JVM_HOME", "/shipped/home");
+  JVMMatch match("/opt/jdk", &jvm);
+  match.setJVMTemp(true);
+  const SString path = Launcher::instance().saveMatchAsJVMFile(match);
+  EXPECT_TRUE(path.startsWith(temp_.path() + "/qgj"));
+  EXPECT_EQ(readFile(path.cStr()),
+            "DESC:  Java 17\nJVM_HOME:  /opt/jdk\nJVM_FILE:  " + path.str() + "\nJVM_TEMP:  1\n");
+  // The tag file in memory keeps the three values.
+  EXPECT_EQ(jvm.getValue("JVM_FILE"), path);
+  removeTempFiles();
+  EXPECT_FALSE(pathExists(path));
+}
+
+// Exit code 232 from a launcher of type 0 or 2 is a quiet failure; every other failure shows
+// the wizard's error output.
+TEST_F(LauncherTest, QuietExitRuleDependsOnTheLauncherType) {
+  struct Case {
+    int type;
+    int result;
+    bool shown;
+  } cases[] = {{0, 232, false}, {2, 232, false}, {1, 232, true}, {0, 1, true},
+               {2, -1, true},   {1, 0, false},   {0, 0, false}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(testing::Message() << "type " << c.type << " result " << c.result);
+    Launcher::resetForTesting();
+    resetConsoleForTesting(console_);
+    const std::string own = LauncherFileBuilder()
+                                .launcherType(static_cast<std::uint8_t>(c.type))
+                                .write(temp_.file("setup" + std::to_string(c.type) + ".bin"));
+    Launcher &launcher = Launcher::instance();
+    launcher.run(args({"-qg:silent"}), SString(own.c_str()));
+    EXPECT_EQ(launcher.showsLaunchErrorOutput(c.result), c.shown);
+  }
+  // What is shown is the captured error output, unless silent.
+  Launcher::resetForTesting();
+  std::rewind(console_);
+  resetConsoleForTesting(console_);
+  Launcher &launcher = Launcher::instance();
+  launcher.setLaunchErrorOutput("Exception in thread main");
+  launcher.reportLaunchErrorOutput(1);
+  launcher.reportLaunchErrorOutput(0);
+  EXPECT_EQ(consoleText(), "Exception in thread main\n");
 }
 
 } // namespace

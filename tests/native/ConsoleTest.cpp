@@ -71,6 +71,24 @@ TEST_F(ConsoleTest, PrintUnlessSilentLooksAtSilentModeOnly) {
   EXPECT_EQ("", output());
 }
 
+// An error that follows a row of dots starts a line of its own; after a whole line, or with
+// nothing before it, no empty line is added.
+TEST_F(ConsoleTest, PrintUnlessSilentStartsANewLineAfterDots) {
+  stepProgress(2);
+  printUnlessSilent("error text");
+  EXPECT_EQ("..\nerror text\n", output());
+  printUnlessSilent("second");
+  stepProgress(1);
+  printLine("line");
+  printUnlessSilent("third");
+  EXPECT_EQ("second\n.line\nthird\n", output());
+  // The dots count even when output was switched off after them.
+  stepProgress(1);
+  disableConsoleOutput();
+  printUnlessSilent("fourth");
+  EXPECT_EQ(".\nfourth\n", output());
+}
+
 TEST_F(ConsoleTest, EnableInSilentModeTurnsOutputOff) {
   setSilent(true);
   enableConsoleOutput();

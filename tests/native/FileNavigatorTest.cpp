@@ -1,14 +1,16 @@
 // Tests of the directory walkers: order, links, stopping, skipping, progress and removal.
 #include "native/launcher/linux/FileNavigator.h"
 
-#include "launcher/Log.h"
+#include "base/Log.h"
 #include "native/launcher/linux/Console.h"
 #include "native/launcher/linux/FileSystem.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/Undeletable.h"
 
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,37 +156,48 @@ TEST_F(FileNavigatorTest, DeleteFullDirRemovesTheTree) {
   EXPECT_EQ(0, remover.getFailed().count());
 }
 
-// A link to a directory cannot be removed (it is taken for a directory, and rmdir refuses
-// a link); that works as root too, where permissions would not stop a deletion.
 TEST_F(FileNavigatorTest, DeleteFullDirKeepsOnlyTheBranchThatFailed) {
-  const std::string target = temp_.file("target");
-  makeDir(target);
   const std::string bad = root_ + "/b/bad";
   makeDir(bad);
-  ASSERT_EQ(0, ::symlink(target.c_str(), (bad + "/link").c_str()));
+  writeFile(bad + "/stuck", "x");
+  Undeletable stuck(bad + "/stuck");
+  if (!stuck.holds())
+    GTEST_SKIP() << "this file system cannot keep a file from being deleted";
   DeleteFullDir remover;
   remover.walk(root_.c_str());
 
-  EXPECT_TRUE(pathExists((bad + "/link").c_str()));
-  EXPECT_TRUE(pathExists(target.c_str()));
+  EXPECT_TRUE(pathExists((bad + "/stuck").c_str()));
   EXPECT_FALSE(pathExists((root_ + "/b/f2").c_str()));
   EXPECT_FALSE(pathExists((root_ + "/c").c_str()));
   EXPECT_FALSE(pathExists((root_ + "/f1").c_str()));
   EXPECT_EQ((std::vector<std::string>{bad}), toVector(remover.getFailed()));
-  // The link and its directory are told; the ancestors are kept without further lines.
+  // The file and its directory are told; the ancestors are kept without further lines.
   EXPECT_EQ("------------------\n"
             "WARNING: Could not delete " +
-                bad +
-                "/link :  Not a directory\n"
+                bad + "/stuck :  " + stuck.reason() +
+                "\n"
                 "WARNING: Could not delete " +
                 bad + " :  Directory not empty\n",
             readFile(temp_.file("walk.log")));
 }
 
+// Links are removed as themselves: a link to a directory outside the tree leaves that
+// directory alone, and neither it nor a dangling link keeps the tree from going.
+TEST_F(FileNavigatorTest, DeleteFullDirRemovesLinksWithoutFollowingThem) {
+  const std::string outside = temp_.file("outside");
+  makeDir(outside);
+  writeFile(outside + "/keep", "x");
+  ASSERT_EQ(0, ::symlink(outside.c_str(), (root_ + "/b/to-outside").c_str()));
+  ASSERT_EQ(0, ::symlink((root_ + "/nothing").c_str(), (root_ + "/c/dangling").c_str()));
+  DeleteFullDir remover;
+  remover.walk(root_.c_str());
+  EXPECT_FALSE(pathExists(root_.c_str()));
+  EXPECT_EQ(0, remover.getFailed().count());
+  EXPECT_EQ("x", readFile(outside + "/keep"));
+}
+
 // A failure in "lib64" must not keep its sibling "lib", whose name is a prefix of it.
 TEST_F(FileNavigatorTest, DeleteFullDirTellsSiblingsFromPrefixes) {
-  const std::string target = temp_.file("target");
-  makeDir(target);
   const std::string tree = temp_.file("tree");
   makeDir(tree);
   // Several pairs with different names, so that the listing order of some pair (which
@@ -193,12 +206,16 @@ TEST_F(FileNavigatorTest, DeleteFullDirTellsSiblingsFromPrefixes) {
     const std::string name = tree + "/lib" + std::to_string(i);
     return std::make_pair(name, name + "64");
   };
+  std::vector<std::unique_ptr<Undeletable>> stuck;
   for (int i = 0; i < 8; ++i) {
     const auto [lib, lib64] = pair(i);
     makeDir(lib);
     writeFile(lib + "/f", "");
     makeDir(lib64);
-    ASSERT_EQ(0, ::symlink(target.c_str(), (lib64 + "/link").c_str()));
+    writeFile(lib64 + "/stuck", "");
+    stuck.push_back(std::make_unique<Undeletable>(lib64 + "/stuck"));
+    if (!stuck.back()->holds())
+      GTEST_SKIP() << "this file system cannot keep a file from being deleted";
   }
   DeleteFullDir remover;
   remover.walk(tree.c_str());

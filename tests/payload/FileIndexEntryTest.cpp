@@ -1,8 +1,8 @@
 // Tests of reading one index entry from a stream and parsing a tag-file entry in place.
 #include "payload/FileIndexEntry.h"
 
+#include "base/Handles.h"
 #include "base/LauncherException.h"
-#include "native/launcher/linux/Handles.h"
 #include "payload/LauncherFileFormat.h"
 #include "tests/payload/PayloadTestSupport.h"
 

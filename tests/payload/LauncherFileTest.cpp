@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -37,6 +39,28 @@ std::vector<std::string> directoryNames(const std::string &path) {
   std::sort(names.begin(), names.end());
   return names;
 }
+
+// Limits the size of files this process writes, for the time it lives; a write past the
+// limit fails with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, saved_.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  FileSizeLimit(const FileSizeLimit &) = delete;
+  FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    ::signal(SIGXFSZ, previousHandler_);
+  }
+
+private:
+  rlimit saved_{};
+  void (*previousHandler_)(int) = nullptr;
+};
 
 unsigned modeOf(const std::string &path) {
   struct stat status {};
@@ -165,10 +189,20 @@ TEST_F(LauncherFileTest, CountsOfTwoToTheThirtyFirstAndAboveGiveNoEntries) {
 }
 
 TEST_F(LauncherFileTest, LogsEveryEntryAsOnePlainFiveLineEntry) {
-  open(LauncherFileBuilder()
-           .stub(std::string(4096, 'S'))
-           .add(FILE_VERIFY_ARCHIVE, 1, "Verify.jar", std::string(650, 'v'))
-           .add(FILE_APPLICATION_ARCHIVE, 9, "", "z"));
+  IndexRecord verify;
+  verify.type = FILE_VERIFY_ARCHIVE;
+  verify.id = 1;
+  verify.length = 650;
+  verify.offset = 4096;
+  verify.name = "Verify.jar";
+  // A name the packager refuses, but an index may still hold it.
+  IndexRecord unnamed;
+  unnamed.type = FILE_APPLICATION_ARCHIVE;
+  unnamed.id = 9;
+  unnamed.length = 1;
+  unnamed.offset = 4746;
+  openRaw(
+      rawLauncherFile(std::string(4747, 'S'), rawIndex(2, rawRecord(verify) + rawRecord(unnamed))));
   launcherFile.readIndex(false);
   const std::string log = logText();
   const std::string expected = "file type: 5\n"
@@ -392,17 +426,35 @@ TEST_F(LauncherFileTest, ExtractionCopiesBlockByBlockWithOneProgressStepEach) {
   EXPECT_EQ(consoleText(), "...");
 }
 
-TEST_F(LauncherFileTest, EntryRunningPastTheEndGivesAShorterFile) {
-  IndexRecord record;
-  record.type = FILE_APPLICATION_ARCHIVE;
-  record.name = "app.jar";
-  record.length = 100000;
-  record.offset = 6; // inside the stub "STUBSTUB"
-  const std::string bytes = rawLauncherFile("STUBSTUB", rawIndex(1, rawRecord(record)));
-  openRaw(bytes);
-  launcherFile.readIndex(false);
-  EXPECT_EQ(extractError(*launcherFile.getEntry(0), dir.path()), "no error");
-  EXPECT_EQ(readFile(dir.file("app.jar")), bytes.substr(6));
+// A launcher cut short (an interrupted download) must not pass for a good one: an entry
+// whose bytes are missing is refused when it is used, and nothing is written for it.
+TEST_F(LauncherFileTest, EntriesBeyondTheEndOfTheFileAreRefusedWhenUsed) {
+  IndexRecord archive;
+  archive.type = FILE_APPLICATION_ARCHIVE;
+  archive.name = "app.jar";
+  archive.length = 100000;
+  archive.offset = 6; // inside the stub "STUBSTUB"
+  IndexRecord script = archive;
+  script.type = FILE_INSTRUCTIONS;
+  script.name = "inst.txt";
+  openRaw(rawLauncherFile("STUBSTUB", rawIndex(2, rawRecord(archive) + rawRecord(script))));
+  // Listing the index is no use of the entries.
+  EXPECT_EQ(readIndexError(/*parseTagEntries=*/false), "no error");
+  EXPECT_EQ(extractError(*launcherFile.getEntry(0), dir.path()),
+            "The launcher file is damaged or incomplete: the embedded file app.jar lies beyond "
+            "its end.");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("app.jar")));
+
+  LauncherFile parsed;
+  parsed.setLauncherPath(SString(dir.file("setup.bin")));
+  try {
+    parsed.readIndex(/*parseTagEntries=*/true);
+    ADD_FAILURE() << "no error";
+  } catch (const LauncherException &e) {
+    EXPECT_EQ(e.getMessage(), "The launcher file is damaged or incomplete: the embedded file "
+                              "inst.txt lies beyond its end.");
+  }
+  EXPECT_EQ(parsed.getInstructions(), nullptr);
 }
 
 TEST_F(LauncherFileTest, InstallersAndLaunchersAreMadeExecutable) {
@@ -421,29 +473,94 @@ TEST_F(LauncherFileTest, InstallersAndLaunchersAreMadeExecutable) {
   ::umask(savedMask);
 }
 
-TEST_F(LauncherFileTest, RefusesNamesThatLeaveTheDirectory) {
-  const char *names[] = {"", ".", "..", "a/b", "../escape", "/etc/passwd", "dir/"};
-  LauncherFileBuilder builder;
-  for (const char *name : names)
-    builder.add(FILE_APPLICATION_ARCHIVE, name, "x");
-  open(builder);
+TEST_F(LauncherFileTest, RefusesNamesThatLeaveTheDirectoryOrTheInputFile) {
+  // A NUL byte would cut the name short when the file is created; a line feed would break
+  // the input.tag that names the file.
+  // The line feed comes last: the index reader ends a name after it, and the byte after
+  // it is then read as the compressed byte.
+  const std::string names[] = {
+      "", ".", "..", "a/b", "../escape", "/etc/pw", "d/", std::string("a\0b", 3), "a\nb"};
+  std::string records;
+  for (const std::string &name : names) {
+    IndexRecord record;
+    record.type = FILE_APPLICATION_ARCHIVE;
+    record.name = name;
+    records += rawRecord(record);
+  }
+  openRaw(rawLauncherFile("STUB", rawIndex(std::size(names), records)));
   launcherFile.readIndex(false);
   ::mkdir(dir.file("out").c_str(), 0755);
+  ASSERT_EQ(launcherFile.getEntryCount(), static_cast<int>(std::size(names)));
   for (int i = 0; i < launcherFile.getEntryCount(); ++i) {
-    SCOPED_TRACE(names[i]);
+    SCOPED_TRACE(i);
+    // A name with a line feed is read only up to it, as the index reader does.
+    const std::string read = names[i] == "a\nb" ? "a\n" : names[i];
     EXPECT_EQ(extractError(*launcherFile.getEntry(i), dir.file("out")),
-              std::string("Invalid embedded file name: ") + names[i]);
+              "Invalid embedded file name: " + read);
   }
-  // A NUL byte would cut the name short when the file is created.
-  IndexRecord record;
-  record.type = FILE_APPLICATION_ARCHIVE;
-  record.name = std::string("a\0b", 3);
-  LauncherFile nul;
-  writeFile(dir.file("nul.bin"), rawLauncherFile("STUB", rawIndex(1, rawRecord(record))));
-  nul.setLauncherPath(SString(dir.file("nul.bin")));
-  nul.readIndex(false);
-  EXPECT_THROW(nul.extractEntry(*nul.getEntry(0), SString(dir.file("out"))), LauncherException);
   EXPECT_TRUE(directoryNames(dir.file("out")).empty());
+}
+
+// What already has an entry's name is replaced, never written through: a link to a file
+// elsewhere, a dangling link, a FIFO (which would block a writer for ever) and a link for an
+// installer (whose execute bits would go to the target).
+TEST_F(LauncherFileTest, ExtractionReplacesLinksAndFifosInsteadOfWritingThroughThem) {
+  open(LauncherFileBuilder()
+           .add(FILE_APPLICATION_ARCHIVE, "app.jar", "new archive")
+           .add(FILE_CLASSPATH_ARCHIVE, "lib.jar", "new library")
+           .add(FILE_VERIFY_ARCHIVE, "Verify.jar", "new class")
+           .add(FILE_JVM_INSTALLER, "installer", "#!/bin/sh\n"));
+  launcherFile.readIndex(false);
+  const std::string out = dir.file("out");
+  const std::string victim = dir.file("victim");
+  ::mkdir(out.c_str(), 0755);
+  ::mkdir(victim.c_str(), 0755);
+  writeFile(victim + "/file", "precious");
+  writeFile(victim + "/script", "precious too");
+  ::chmod((victim + "/script").c_str(), 0600);
+  ASSERT_EQ(::symlink("../victim/file", (out + "/app.jar").c_str()), 0);
+  ASSERT_EQ(::symlink("../victim/created-through-link", (out + "/lib.jar").c_str()), 0);
+  ASSERT_EQ(::mkfifo((out + "/Verify.jar").c_str(), 0644), 0);
+  ASSERT_EQ(::symlink("../victim/script", (out + "/installer").c_str()), 0);
+  ASSERT_EQ(::symlink("../victim/file", (out + "/input.tag").c_str()), 0);
+  {
+    WorkingDirectory inside(out);
+    launcherFile.extractAll();
+  }
+  EXPECT_EQ(readFile(victim + "/file"), "precious");
+  EXPECT_EQ(modeOf(victim + "/script"), 0600u);
+  EXPECT_EQ(directoryNames(victim), (std::vector<std::string>{"file", "script"}));
+  for (const char *name : {"app.jar", "lib.jar", "Verify.jar", "installer", "input.tag"}) {
+    SCOPED_TRACE(name);
+    struct stat status {};
+    ASSERT_EQ(::lstat((out + "/" + name).c_str(), &status), 0);
+    EXPECT_TRUE(S_ISREG(status.st_mode));
+  }
+  EXPECT_EQ(readFile(out + "/app.jar"), "new archive");
+  EXPECT_EQ(readFile(out + "/input.tag"), "ACTION:  RUN_INSTRUCTIONS\n");
+  EXPECT_EQ(modeOf(out + "/installer") & 0111u, 0111u);
+  // Nothing half-made is left beside the files.
+  EXPECT_EQ(directoryNames(out).size(), 5u);
+}
+
+TEST_F(LauncherFileTest, ADirectoryWithTheNameStopsTheExtractionBeforeAnythingIsWritten) {
+  open(LauncherFileBuilder()
+           .add(FILE_APPLICATION_ARCHIVE, "first.jar", "a")
+           .add(FILE_APPLICATION_ARCHIVE, "app.jar", "b")
+           .add(FILE_APPLICATION_ARCHIVE, "late.jar", "c"));
+  launcherFile.readIndex(false);
+  const std::string out = dir.file("out");
+  ::mkdir(out.c_str(), 0755);
+  ::mkdir((out + "/app.jar").c_str(), 0755);
+  WorkingDirectory inside(out);
+  try {
+    launcherFile.extractAll();
+    ADD_FAILURE() << "no error";
+  } catch (const LauncherException &e) {
+    EXPECT_EQ(e.getMessage(), "Cannot write app.jar: a directory of that name is in the way.");
+  }
+  EXPECT_EQ(directoryNames(out), (std::vector<std::string>{"app.jar", "first.jar"}));
+  EXPECT_TRUE(directoryNames(out + "/app.jar").empty());
 }
 
 TEST_F(LauncherFileTest, WritingErrorsCarryTheErrorNumberBetweenTheTwoTexts) {
@@ -459,18 +576,25 @@ TEST_F(LauncherFileTest, WritingErrorsCarryTheErrorNumberBetweenTheTwoTexts) {
   EXPECT_FALSE(std::filesystem::exists(dir.file("app.jar")));
 
   LauncherFile plain;
-  LauncherFileBuilder().add(FILE_APPLICATION_ARCHIVE, "app.jar", "x").write(dir.file("plain.bin"));
+  LauncherFileBuilder()
+      .add(FILE_APPLICATION_ARCHIVE, "app.jar", std::string(1000, 'x'))
+      .write(dir.file("plain.bin"));
   plain.setLauncherPath(SString(dir.file("plain.bin")));
   plain.readIndex(false);
-  // The directory exists for the free-space check but the file cannot be created in it.
+  // A file size limit stops the write (EFBIG) as a full disk would, even for root.
   ::mkdir(dir.file("out").c_str(), 0755);
-  ::mkdir(dir.file("out/app.jar").c_str(), 0755);
-  try {
-    plain.extractEntry(*plain.getEntry(0), SString(dir.file("out")));
-    ADD_FAILURE() << "no error";
-  } catch (const LauncherException &e) {
-    EXPECT_EQ(e.getMessage().str(), "Error writing file = 21" + kNoSpaceText); // EISDIR
+  std::string message = "no error";
+  {
+    FileSizeLimit limit(100);
+    try {
+      plain.extractEntry(*plain.getEntry(0), SString(dir.file("out")));
+    } catch (const LauncherException &e) {
+      message = e.getMessage().str();
+    }
   }
+  EXPECT_EQ(message, "Error writing file = 27" + kNoSpaceText);
+  // Neither the file nor a half-written one beside it stays.
+  EXPECT_TRUE(directoryNames(dir.file("out")).empty());
 }
 
 TEST_F(LauncherFileTest, ExtractAllWritesEveryFileAndAMatchingInputFile) {
@@ -517,10 +641,14 @@ TEST_F(LauncherFileTest, ExtractAllWithoutIndexWritesOnlyTheAction) {
 }
 
 TEST_F(LauncherFileTest, ExtractAllStopsAtTheFirstErrorAndKeepsWhatItWrote) {
-  open(LauncherFileBuilder()
-           .add(FILE_APPLICATION_ARCHIVE, "app.jar", "a")
-           .add(FILE_APPLICATION_ARCHIVE, "../up.jar", "b")
-           .add(FILE_APPLICATION_ARCHIVE, "late.jar", "c"));
+  std::string records;
+  for (const char *name : {"app.jar", "../up.jar", "late.jar"}) {
+    IndexRecord record;
+    record.type = FILE_APPLICATION_ARCHIVE;
+    record.name = name;
+    records += rawRecord(record);
+  }
+  openRaw(rawLauncherFile("STUB", rawIndex(3, records)));
   launcherFile.readIndex(false);
   ::mkdir(dir.file("out").c_str(), 0755);
   WorkingDirectory inside(dir.file("out"));

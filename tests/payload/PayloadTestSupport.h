@@ -2,9 +2,9 @@
 // a captured console and a log file, all reset after each test.
 #pragma once
 
-#include "launcher/Log.h"
+#include "base/Handles.h"
+#include "base/Log.h"
 #include "native/launcher/linux/Console.h"
-#include "native/launcher/linux/Handles.h"
 #include "payload/TempFiles.h"
 #include "tests/support/TempDir.h"
 

@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -89,6 +92,11 @@ TEST_F(QgpackTest, StubDefaultsToTheLauncherNextToThePackagerAndTypeToOne) {
 
 TEST_F(QgpackTest, RefusesBadCommandLinesWithOneLineAndWritesNothing) {
   const std::string jar = dir.file("app.jar");
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0644), 0);
+  for (const char *huge : {"huge1", "huge2"}) {
+    writeFile(dir.file(huge), "");
+    ASSERT_EQ(::truncate(dir.file(huge).c_str(), 3LL << 30), 0);
+  }
   struct Case {
     std::vector<std::string> arguments;
     std::string message;
@@ -105,8 +113,22 @@ TEST_F(QgpackTest, RefusesBadCommandLinesWithOneLineAndWritesNothing) {
       {{"--app-archive", jar, "--compressed", "3"},
        "qgpack: bad --compressed '3' (expected COUNT:SIZE)\n"},
       {{"--compressed", "1:2"}, "qgpack: --compressed must follow an entry\n"},
+      // Every name that the launcher would refuse to extract.
       {{"--entry", "6:1:" + jar + ":two\nlines"},
-       "qgpack: Embedded file name contains a line feed or a NUL byte: two\nlines\n"},
+       "qgpack: Invalid embedded file name: two\nlines\n"},
+      {{"--entry", "6::" + jar + ":a/b"}, "qgpack: Invalid embedded file name: a/b\n"},
+      {{"--entry", "6::" + jar + ":.."}, "qgpack: Invalid embedded file name: ..\n"},
+      {{"--entry", "6::" + jar + ":."}, "qgpack: Invalid embedded file name: .\n"},
+      {{"--entry", "6::" + jar + ":"}, "qgpack: Invalid embedded file name: \n"},
+      // Only regular files: /dev/zero would be copied until the disk is full.
+      {{"--app-archive", "/dev/zero"}, "qgpack: Cannot read /dev/zero: not a regular file\n"},
+      {{"--app-archive", dir.path()},
+       "qgpack: Cannot read " + dir.path() + ": not a regular file\n"},
+      {{"--app-archive", dir.file("fifo")},
+       "qgpack: Cannot read " + dir.file("fifo") + ": not a regular file\n"},
+      // Sizes are checked before anything is copied; the sparse files take no disk space.
+      {{"--app-archive", dir.file("huge1"), "--app-archive", dir.file("huge2")},
+       "qgpack: Launcher file would exceed 4 GiB at huge2\n"},
       {{"--entry", "6:1:" + jar + ":" + std::string(32768, 'n')},
        "qgpack: Embedded file name is longer than 32767 bytes: " + std::string(40, 'n') + "...\n"},
       {{"--zip", jar}, "qgpack: unknown option: --zip\n"},
@@ -123,6 +145,49 @@ TEST_F(QgpackTest, RefusesBadCommandLinesWithOneLineAndWritesNothing) {
   // Nothing half-written was left next to the output either.
   for (const auto &item : fs::directory_iterator(dir.path()))
     EXPECT_EQ(item.path().filename().string().find(".setup.bin"), std::string::npos);
+}
+
+// A pack ended by a signal leaves neither a launcher nor its half-written file.
+TEST_F(QgpackTest, SignalsRemoveTheHalfWrittenOutput) {
+  const std::string source = dir.file("big.jar");
+  writeFile(source, "");
+  ASSERT_EQ(::truncate(source.c_str(), 256LL << 20), 0);
+  int caught = 0;
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signalNumber);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      const std::string program = qgpack();
+      const std::string output = out();
+      const std::string stub = dir.file("stub");
+      ::execl(program.c_str(), program.c_str(), "create", output.c_str(), "--stub", stub.c_str(),
+              "--app-archive", source.c_str(), "--app-archive", source.c_str(), nullptr);
+      ::_exit(127);
+    }
+    // Wait for the half-written file to appear, then end qgpack.
+    bool started = false;
+    for (int i = 0; i < 20000 && !started; ++i) {
+      for (const auto &item : fs::directory_iterator(dir.path()))
+        started = started || item.path().filename().string().rfind(".setup.bin", 0) == 0;
+      if (!started)
+        ::usleep(100);
+    }
+    ::kill(pid, signalNumber);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!started || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
+      // qgpack finished before the signal could reach it; nothing to show this time.
+      ::unlink(out().c_str());
+      continue;
+    }
+    ++caught;
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << status;
+    EXPECT_FALSE(fs::exists(out()));
+    for (const auto &item : fs::directory_iterator(dir.path()))
+      EXPECT_NE(item.path().filename().string().rfind(".setup.bin", 0), 0u) << item.path();
+  }
+  EXPECT_GT(caught, 0) << "every pack ended before its signal";
 }
 
 TEST_F(QgpackTest, AFailedPackLeavesTheOldOutputInPlace) {

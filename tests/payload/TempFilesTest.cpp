@@ -16,7 +16,7 @@
 namespace {
 namespace fs = std::filesystem;
 
-std::string errorOf(SString (*operation)()) {
+template <class Operation> std::string errorOf(Operation operation) {
   try {
     operation();
   } catch (const LauncherException &e) {
@@ -55,7 +55,7 @@ TEST_F(TempFilesTest, MissingRootOrFileAsRootRaisesMessage39) {
 TEST_F(TempFilesTest, CreatesNewEmptyDirectoriesAndFilesUnderTheRoot) {
   ::unsetenv("TMPDIR");
   const std::string directory = createTempDirectory().str();
-  const std::string file = createTempFile().str();
+  const std::string file = createTempFile().path.str();
   EXPECT_TRUE(hasNameForm(directory, dir.path())) << directory;
   EXPECT_TRUE(hasNameForm(file, dir.path())) << file;
   EXPECT_TRUE(fs::is_directory(directory));
@@ -69,7 +69,7 @@ TEST_F(TempFilesTest, CreatesNewEmptyDirectoriesAndFilesUnderTheRoot) {
   std::set<std::string> names{directory, file};
   for (int i = 0; i < 50; ++i) {
     names.insert(createTempDirectory().str());
-    names.insert(createTempFile().str());
+    names.insert(createTempFile().path.str());
   }
   EXPECT_EQ(names.size(), 102u);
 }
@@ -97,7 +97,7 @@ TEST_F(TempFilesTest, TmpdirWinsWhenItIsADirectoryAndTrailingSlashesGo) {
     else
       ::setenv("TMPDIR", c.tmpdir.c_str(), 1);
     EXPECT_TRUE(hasNameForm(createTempDirectory().str(), c.directory));
-    EXPECT_TRUE(hasNameForm(createTempFile().str(), c.directory));
+    EXPECT_TRUE(hasNameForm(createTempFile().path.str(), c.directory));
   }
 }
 
@@ -117,8 +117,8 @@ TEST_F(TempFilesTest, RemovesRegisteredTreesButNotUnregisteredPaths) {
   fs::create_directories(tree + "/a/b");
   writeFile(tree + "/a/b/deep.jar", "x");
   writeFile(tree + "/top.jar", "y");
-  const std::string file = createTempFile().str();
-  const std::string keptFile = createTempFile().str();
+  const std::string file = createTempFile().path.str();
+  const std::string keptFile = createTempFile().path.str();
   const std::string keptDirectory = createTempDirectory().str();
   unregisterTempFile(SString(keptFile));
   unregisterTempDirectory(SString(keptDirectory));

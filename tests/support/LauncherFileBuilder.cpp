@@ -1,8 +1,8 @@
 // Test launcher files over the project's own writer.
 #include "tests/support/LauncherFileBuilder.h"
 
+#include "base/Handles.h"
 #include "base/LauncherException.h"
-#include "native/launcher/linux/Handles.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,9 +1,9 @@
 // Tests of the tag-file reader, queries, changes and writer.
 #include "tagfile/TagFile.h"
 
+#include "base/Handles.h"
 #include "base/LauncherException.h"
-#include "launcher/Log.h"
-#include "native/launcher/linux/Handles.h"
+#include "base/Log.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,13 +1,16 @@
 // qgpack: packs a launcher stub and the files it carries into one launcher file, and lists
 // the index of an existing launcher file.
+#include "base/Handles.h"
 #include "base/LauncherException.h"
-#include "native/launcher/linux/Handles.h"
-#include "native/launcher/linux/SystemError.h"
+#include "base/SystemError.h"
+#include "native/launcher/linux/FileSystem.h"
 #include "payload/LauncherFile.h"
 #include "payload/LauncherFileFormat.h"
 #include "payload/LauncherFileWriter.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -190,47 +193,60 @@ CreateCommand parseCreate(const std::vector<std::string> &args) {
   return command;
 }
 
-// Removes the half-written file unless it was renamed into place.
-class PendingFile {
-public:
-  explicit PendingFile(std::string path) : path_(std::move(path)) {}
-  PendingFile(const PendingFile &) = delete;
-  PendingFile &operator=(const PendingFile &) = delete;
-  ~PendingFile() {
-    if (!path_.empty())
-      ::unlink(path_.c_str());
-  }
-  void keep() { path_.clear(); }
-
-private:
-  std::string path_;
-};
-
-[[noreturn]] void systemFailure(const std::string &what) {
+[[noreturn]] void systemFailure(const std::string &what, int error) {
+  errno = error;
   throw LauncherException(systemErrorMessage((what + ": ").c_str()));
+}
+
+// The half-written output while it is being written; a signal that ends qgpack removes it.
+char pendingOutput[4096];
+
+void removePendingOutput(int signalNumber) {
+  if (pendingOutput[0] != '\0')
+    ::unlink(pendingOutput);
+  // Die of the same signal, so that the caller sees how qgpack ended.
+  ::signal(signalNumber, SIG_DFL);
+  ::raise(signalNumber);
+}
+
+// Records path as the file to remove on a signal; with create, the file is made while
+// signals wait, so that none can leave it behind unrecorded.
+int recordPendingOutput(const SString &path, ReplacementFile *create = nullptr) {
+  sigset_t all, previous;
+  ::sigfillset(&all);
+  ::sigprocmask(SIG_BLOCK, &all, &previous);
+  const int error = create ? create->create(path, 0755) : 0;
+  const SString &pending = create ? create->getTemporaryPath() : path;
+  const std::size_t n = std::min<std::size_t>(pending.length(), sizeof pendingOutput - 1);
+  std::memcpy(pendingOutput, pending.cStr(), n);
+  pendingOutput[n] = '\0';
+  ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+  return error;
+}
+
+void removeOutputOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = removePendingOutput;
+  ::sigfillset(&action.sa_mask);
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP})
+    ::sigaction(signalNumber, &action, nullptr);
 }
 
 int runCreate(const std::vector<std::string> &args) {
   CreateCommand command = parseCreate(args);
-  // A temporary file in the same directory, so that the final rename cannot cross file
-  // systems and readers never see a partial launcher.
-  std::string pattern =
-      directoryOf(command.output) + "/." + baseName(command.output) + ".qgpack-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  UniqueFd fd(::mkstemp(name.data()));
-  if (!fd)
-    systemFailure("cannot create a file in " + directoryOf(command.output));
-  const std::string temporary(name.data());
-  PendingFile pending(temporary);
-  command.writer.write(fd.get());
-  if (::fchmod(fd.get(), 0755) != 0 || ::fsync(fd.get()) != 0)
-    systemFailure("cannot write " + temporary);
-  if (::close(fd.release()) != 0)
-    systemFailure("cannot write " + temporary);
-  if (::rename(temporary.c_str(), command.output.c_str()) != 0)
-    systemFailure("cannot rename " + temporary + " to " + command.output);
-  pending.keep();
+  // The output is written under a new name beside it and renamed into place, so that the
+  // rename cannot cross file systems and readers never see a partial launcher.
+  removeOutputOnSignals();
+  ReplacementFile output;
+  if (const int error = recordPendingOutput(SString(command.output), &output); error != 0)
+    systemFailure("cannot create " + command.output, error);
+  const std::string temporary = output.getTemporaryPath().str();
+  command.writer.write(output.fd());
+  if (::fchmod(output.fd(), 0755) != 0 || ::fsync(output.fd()) != 0)
+    systemFailure("cannot write " + temporary, errno);
+  if (const int error = output.commit(); error != 0)
+    systemFailure("cannot write " + command.output, error);
+  recordPendingOutput(SString());
   return 0;
 }
 
@@ -244,7 +260,8 @@ bool hasIdentification(const std::string &path) {
   char trailer[4];
   if (::pread(fd.get(), trailer, 4, status.st_size - 4) != 4)
     return false;
-  return launcherformat::decodeU32(std::string_view(trailer, 4)) == launcherformat::kIdentification;
+  return launcherformat::decodeBigEndian(std::string_view(trailer, 4)) ==
+         launcherformat::kIdentification;
 }
 
 int runList(const std::vector<std::string> &args) {

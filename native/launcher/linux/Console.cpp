@@ -7,6 +7,7 @@
 #include <cctype>
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <cwchar>
 
 namespace {
@@ -22,6 +23,8 @@ struct ConsoleState {
   std::FILE *out = stdout;
   std::FILE *in = stdin;
   std::chrono::steady_clock::time_point lastRawFlush;
+  // True while the last text written was raw text (progress dots) with no line break after it.
+  bool midLine = false;
 };
 
 // Progress dots come thousands at a time while a file is copied, and handing each one to
@@ -43,6 +46,7 @@ void writeLine(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), out);
   std::fputc('\n', out);
   std::fflush(out);
+  state().midLine = false;
 }
 
 } // namespace
@@ -78,8 +82,10 @@ void printRaw(const char *text) {
   if (!state().outputEnabled)
     return;
   ConsoleState &s = state();
-  if (text)
+  if (text && *text) {
     std::fputs(text, s.out);
+    s.midLine = text[std::strlen(text) - 1] != '\n';
+  }
   const auto now = std::chrono::steady_clock::now();
   if (now - s.lastRawFlush >= kRawFlushInterval) {
     std::fflush(s.out);
@@ -88,8 +94,12 @@ void printRaw(const char *text) {
 }
 
 void printUnlessSilent(const SString &text) {
-  if (!state().silent)
-    writeLine(text.view());
+  if (state().silent)
+    return;
+  // An error text that followed a row of dots would otherwise be glued to it.
+  if (state().midLine)
+    std::fputc('\n', state().out);
+  writeLine(text.view());
 }
 
 SString readWord() {

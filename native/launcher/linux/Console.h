@@ -22,7 +22,8 @@ void printLine(const SString &text);
 void printText(const char *text);
 // When output is on: the text as it stands, no line feed, then a flush.
 void printRaw(const char *text);
-// Unless silent: the text and a line feed, whatever the output switch says.
+// Unless silent: the text and a line feed, whatever the output switch says; preceded by a
+// line break when the last thing written was a row of progress dots.
 void printUnlessSilent(const SString &text);
 
 // One white-space delimited word from standard input, read whole; empty at end of input.

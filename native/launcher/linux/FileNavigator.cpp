@@ -1,10 +1,10 @@
 // Depth-first directory walkers.
 #include "native/launcher/linux/FileNavigator.h"
 
+#include "base/Handles.h"
 #include "base/TextFunctions.h"
 #include "native/launcher/linux/Console.h"
 #include "native/launcher/linux/FileSystem.h"
-#include "native/launcher/linux/Handles.h"
 
 #include <cstring>
 

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "base/Deque.h"
+#include "base/Handles.h"
 #include "base/SString.h"
 
 #include <cstdint>
+#include <sys/types.h>
 
 // True when the status of path can be read (symbolic links followed).
 bool pathExists(const SString &path);
@@ -13,8 +15,9 @@ bool isDirectoryEntry(const SString &path);
 // True when path names a directory (links followed).
 bool isDirectory(const SString &path);
 
-// Removes a file, or an empty directory. False when the status cannot be read (nothing
-// logged) or the removal fails (logged as a warning "Could not delete P :  error").
+// Removes a file or a link (never followed), or an empty directory. False when the status
+// cannot be read (nothing logged) or the removal fails (logged as a warning
+// "Could not delete P :  error").
 bool removePath(const SString &path);
 // Removes path: a whole tree when it is a directory entry, else the one file or link.
 void removeTree(const SString &path);
@@ -31,6 +34,56 @@ bool hasFreeSpace(const SString &directory, std::uint64_t bytes, std::uint64_t f
 // is not a multiple, or one per file when there are several, must not exceed the space.
 bool fitsInFreeSpace(std::uint64_t fragmentSize, std::uint64_t availableFragments,
                      std::uint64_t bytes, std::uint64_t files);
+
+// Six characters drawn from a-z, A-Z and 0-9, for names that must not be guessed.
+SString randomNameSuffix();
+
+// A file made under a name of its own: prefix followed by randomNameSuffix().
+struct CreatedFile {
+  SString path;
+  UniqueFd fd;
+};
+// Creates a new file named prefix + six random characters with the given mode (less the
+// umask), exclusively and without following a link; a name that is taken is tried again
+// with other characters. On failure the result's fd is invalid, errno tells why and path
+// holds the last name tried.
+CreatedFile createUniqueFile(const SString &prefix, mode_t mode);
+
+// A file written under a new name beside its target and renamed over the target once it is
+// complete, so that nothing that already has the name (a file, a link, a FIFO) is ever
+// opened: a link is replaced by the new file, never followed. Removed unless committed.
+class ReplacementFile {
+public:
+  ReplacementFile() = default;
+  ReplacementFile(const ReplacementFile &) = delete;
+  ReplacementFile &operator=(const ReplacementFile &) = delete;
+  ~ReplacementFile();
+
+  // Creates the new file in target's directory with mode (less the umask). Returns 0, or the
+  // errno of the failure: EISDIR when target names a directory (then nothing is created).
+  int create(const SString &target, mode_t mode = 0666);
+  int fd() const { return fd_.get(); }
+  // The name the file has until it is committed; empty before create.
+  const SString &getTemporaryPath() const { return temporary_; }
+  // Adds the execute bits 0111 to the new file's mode; 0 or the errno.
+  int makeExecutable();
+  // Closes the file and renames it over the target; 0 or the errno (the new file is then
+  // removed).
+  int commit();
+
+private:
+  void discard();
+
+  SString target_;
+  SString temporary_;
+  UniqueFd fd_;
+};
+
+// The path of the running executable. named is kept when it names that file (the same
+// device and inode as /proc/self/exe) or when /proc cannot tell; otherwise the resolved
+// path of /proc/self/exe, so that a name found through PATH, or one that another file
+// shadows in the current directory, never stands for the wrong file.
+SString resolveRunningExecutable(const SString &named);
 
 // Deletes the launcher file, then its directory if it is empty; failures are ignored.
 void removeLauncherFile(const SString &launcherPath);

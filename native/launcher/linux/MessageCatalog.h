@@ -1,6 +1,7 @@
 // The message catalogue: 40 user texts in 27 languages, chosen by LANG on every lookup.
 #pragma once
 
+#include "base/LauncherException.h"
 #include "base/SString.h"
 
 inline constexpr int kLanguageCount = 27;
@@ -55,3 +56,13 @@ const char *getLanguageCode(int index);
 SString getMessage(int id, const char *argument = nullptr);
 // The text of a launcher error code; an empty string outside 0..18.
 SString getErrorText(int code);
+
+// Runs body; a LauncherException from it comes back with the text of the error code
+// directly in front of its own.
+template <class Body> void withErrorText(int code, Body body) {
+  try {
+    body();
+  } catch (const LauncherException &e) {
+    throw LauncherException(getErrorText(code) + e.getMessage());
+  }
+}

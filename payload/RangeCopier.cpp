@@ -1,12 +1,16 @@
-// Kernel-side copying of file ranges; falls back to pread/write once the kernel refuses.
-#include "payload/FileCopy.h"
+// RangeCopier: kernel-side copying of file ranges; falls back to pread/write once the kernel
+// refuses.
+#include "payload/RangeCopier.h"
 
-#include "native/launcher/linux/Handles.h"
+#include "base/Handles.h"
 
 #include <cerrno>
 #include <unistd.h>
 
 namespace {
+// Large enough that the calls cost nothing beside the copy.
+constexpr std::size_t kWholeFileBlock = std::size_t{1} << 20;
+
 // Errors by which copy_file_range says "not between these files", not "the copy failed".
 bool kernelCopyUnsupported(int error) {
   return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
@@ -25,25 +29,24 @@ ssize_t RangeCopier::copyBlock(int in, off_t &inPos, int out, std::size_t n) {
   return copyWithBuffer(in, inPos, out, n);
 }
 
+int RangeCopier::copyToEnd(int in, off_t &inPos, int out) {
+  for (;;) {
+    const ssize_t copied = copyBlock(in, inPos, out, kWholeFileBlock);
+    if (copied == 0)
+      return 0;
+    if (copied < 0)
+      return errno;
+  }
+}
+
 ssize_t RangeCopier::copyWithBuffer(int in, off_t &inPos, int out, std::size_t n) {
   if (buffer_.size() < n)
     buffer_.resize(n);
   const ssize_t got = retryOnEintr([&] { return ::pread(in, buffer_.data(), n, inPos); });
   if (got <= 0)
     return got;
-  const auto total = static_cast<std::size_t>(got);
-  std::size_t written = 0;
-  while (written < total) {
-    const ssize_t put =
-        retryOnEintr([&] { return ::write(out, buffer_.data() + written, total - written); });
-    if (put < 0)
-      return -1;
-    if (put == 0) {
-      errno = ENOSPC;
-      return -1;
-    }
-    written += static_cast<std::size_t>(put);
-  }
+  if (!writeAll(out, std::string_view(buffer_.data(), static_cast<std::size_t>(got))))
+    return -1;
   inPos += got;
   return got;
 }

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
+#include <string_view>
 #include <unistd.h>
 #include <utility>
 
@@ -14,6 +15,22 @@ template <class Call> auto retryOnEintr(Call call) {
     result = call();
   } while (result == -1 && errno == EINTR);
   return result;
+}
+
+// Writes all of bytes to fd, going on after short writes. False with errno set when a write
+// fails; a write that stores nothing counts as a full disk (ENOSPC).
+inline bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t put = retryOnEintr([&] { return ::write(fd, bytes.data(), bytes.size()); });
+    if (put < 0)
+      return false;
+    if (put == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+  }
+  return true;
 }
 
 class UniqueFd {

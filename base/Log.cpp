@@ -1,7 +1,7 @@
 // The diagnostic log.
-#include "launcher/Log.h"
+#include "base/Log.h"
 
-#include "native/launcher/linux/Handles.h"
+#include "base/Handles.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Tests of the diagnostic log: separator, prefixes, and lines that cannot be written.
-#include "launcher/Log.h"
+#include "base/Log.h"
 
 #include "tests/support/TempDir.h"
 

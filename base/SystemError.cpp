@@ -1,5 +1,5 @@
 // Messages made of a fixed text and the system's error text.
-#include "native/launcher/linux/SystemError.h"
+#include "base/SystemError.h"
 
 #include <cerrno>
 #include <cstring>
