@@ -5,6 +5,7 @@
 #include "base/Log.h"
 #include "base/SystemError.h"
 #include "native/launcher/linux/FileNavigator.h"
+#include "native/launcher/linux/Platform.h"
 #include "native/launcher/linux/PlatformTexts.h"
 
 #include <cerrno>
@@ -234,7 +235,7 @@ void getPathList(StringDeque &list) {
 }
 
 void getSearchRoots(StringDeque &list) {
-  list.add(getPathSeparator());
+  platform().getSearchRoots(list);
 }
 
 SString getPathSeparator() {

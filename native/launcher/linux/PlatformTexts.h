@@ -8,4 +8,11 @@ inline constexpr const char *kCouldNotDeleteSeparator = " :  ";
 inline constexpr const char *kCurrentDirectoryUnreadable = "Unable to read the current directory: ";
 inline constexpr const char *kErrorDisplayingMessage = "Error displaying message: id(";
 inline constexpr const char *kErrorDisplayingMessageEnd = ")";
+
+// Child processes; each is followed by the system's error text.
+inline constexpr const char *kWorkingDirectoryFailed = "Error setting working directory: ";
+inline constexpr const char *kPipeFailed = "Couldn't create either stdout or stderr pipe: ";
+inline constexpr const char *kForkFailed = "Error forking new process: ";
+inline constexpr const char *kRedirectFailed = "Error capturing stdout or stderr in new process: ";
+inline constexpr const char *kWaitFailed = "Error waiting for child process: ";
 } // namespace platformtext
