@@ -6,31 +6,47 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
-// Sets LANG (or unsets it) for one test and puts the old value back afterwards.
-class LangGuard {
+// Sets an environment variable (or unsets it) for one test and puts the old value back.
+class VariableGuard {
 public:
-  explicit LangGuard(const char *value) {
-    if (const char *old = std::getenv("LANG"))
+  VariableGuard(const char *name, const char *value) : name_(name) {
+    if (const char *old = std::getenv(name))
       old_ = old;
     set(value);
   }
-  ~LangGuard() { set(old_ ? old_->c_str() : nullptr); }
-  LangGuard(const LangGuard &) = delete;
-  LangGuard &operator=(const LangGuard &) = delete;
+  ~VariableGuard() { set(old_ ? old_->c_str() : nullptr); }
+  VariableGuard(const VariableGuard &) = delete;
+  VariableGuard &operator=(const VariableGuard &) = delete;
 
-  static void set(const char *value) {
+  void set(const char *value) {
     if (value)
-      ::setenv("LANG", value, 1);
+      ::setenv(name_.c_str(), value, 1);
     else
-      ::unsetenv("LANG");
+      ::unsetenv(name_.c_str());
   }
 
 private:
+  std::string name_;
   std::optional<std::string> old_;
 };
+
+class LangGuard : public VariableGuard {
+public:
+  explicit LangGuard(const char *value) : VariableGuard("LANG", value) {}
+};
+
+std::size_t countOf(std::string_view text, std::string_view part) {
+  std::size_t count = 0;
+  for (std::size_t pos = text.find(part); pos != std::string_view::npos;
+       pos = text.find(part, pos + part.size()))
+    ++count;
+  return count;
+}
 
 } // namespace
 
@@ -93,12 +109,65 @@ TEST(MessageCatalog, EnglishTexts) {
                     "the program again using the option -qg:tempdir <temp dir> to specify a "
                     "different directory to use."),
             getMessage(MSG_BAD_TEMP_ROOT, "/x"));
-  // Untranslated tables fall back to English.
-  LangGuard german("de_DE");
-  EXPECT_EQ(SString("Verifying /opt/jdk"), getMessage(MSG_VERIFYING, "/opt/jdk"));
+}
+
+// Whatever a translator writes, the launcher relies on each text's "%s", the blanks at its
+// edges that join it to other text, the two backslash-n pairs of entry 35 and the fixed
+// entries 0, 13 and 18.
+TEST(MessageCatalog, EveryLanguageKeepsWhatTheLauncherReliesOn) {
+  const char *argument = "<ARG>";
+  std::vector<std::string> english;
+  {
+    LangGuard lang("en");
+    for (int id = 0; id <= kLastMessageId; ++id)
+      english.push_back(getMessage(id, argument).str());
+  }
+  for (int language = 1; language < kLanguageCount; ++language) {
+    const std::string code = getLanguageCode(language);
+    SCOPED_TRACE(code);
+    LangGuard lang(code.c_str());
+    for (int id = 0; id <= kLastMessageId; ++id) {
+      SCOPED_TRACE(id);
+      const std::string &original = english[static_cast<std::size_t>(id)];
+      const std::string text = getMessage(id, argument).str();
+      ASSERT_FALSE(text.empty());
+      EXPECT_EQ(countOf(original, argument), countOf(text, argument));
+      EXPECT_EQ(std::string::npos, text.find('%'));
+      EXPECT_EQ(original.front() == ' ', text.front() == ' ');
+      EXPECT_EQ(original.back() == ' ', text.back() == ' ');
+      EXPECT_EQ(countOf(original, "\\n"), countOf(text, "\\n"));
+    }
+    EXPECT_EQ(code, getMessage(0).str());
+    EXPECT_EQ(SString("."), getMessage(MSG_PROGRESS_DOT));
+    const bool translatesEntry13 = code == "bg" || code == "fr";
+    EXPECT_EQ(!translatesEntry13, getMessage(13) == SString("LauncherMain"));
+    // A language wired to the English table would pass everything above.
+    EXPECT_NE(english[MSG_NO_JVM_FOUND], getMessage(MSG_NO_JVM_FOUND).str());
+  }
+}
+
+TEST(MessageCatalog, TextsInTheirCodePages) {
+  struct Case {
+    const char *lang;
+    int id;
+    const char *argument;
+    const char *text;
+  };
+  const Case cases[] = {
+      {"de_DE", 11, "/tmp/x", "Fehler beim Erstellen des tempor\x84ren Verzeichnisses /tmp/x"},
+      {"ja_JP", MSG_NO_JVM_FOUND, nullptr,
+       "Java(tm) Virtual Machine \xa4\xac\xb8\xab\xa4\xc4\xa4\xab\xa4\xea\xa4\xde\xa4\xbb\xa4\xf3"
+       "\xa4\xc7\xa4\xb7\xa4\xbf\xa1\xa3"}, // EUC-JP
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.lang);
+    LangGuard lang(c.lang);
+    EXPECT_EQ(SString(c.text), getMessage(c.id, c.argument));
+  }
 }
 
 TEST(MessageCatalog, ArgumentIsNeverAFormatAndNeverCut) {
+  LangGuard lang("en");
   EXPECT_EQ(SString("Searching for %s%n%d"), getMessage(MSG_SEARCHING_FOR, "%s%n%d"));
   const std::string longName(3000, 'x');
   EXPECT_EQ(SString(("Searching for " + longName).c_str()),
@@ -112,6 +181,7 @@ TEST(MessageCatalog, UnknownIds) {
 }
 
 TEST(MessageCatalog, ErrorCodes) {
+  LangGuard lang("en");
   struct Case {
     int code;
     const char *text;

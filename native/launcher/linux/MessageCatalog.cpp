@@ -14,70 +14,35 @@ namespace {
 constexpr int kMessageCount = kLastMessageId + 1;
 using MessageTable = std::array<const char *, kMessageCount>;
 
-// Entry 0 is the language code of the table; the others are the message texts.
-constexpr MessageTable kEnglish = {
-    "en",
-    "Initializing %s...",
-    "Searching %s...",
-    "Verifying %s",
-    "No Java(tm) Virtual Machine was found.",
-    "%s could not be launched.",
-    "A compatible JVM can be downloaded from %s",
-    "Running %s...",
-    "Preparing Java(tm) Virtual Machine...",
-    "Searching for Java(tm) Virtual Machine...",
-    "Searching for %s",
-    "Error creating temporary directory %s",
-    "Error creating temporary file %s",
-    "LauncherMain",
-    "Invalid platform hint: %s",
-    "Execution of Child Process Failed",
-    "Scanning disk(s) for a Java(tm) Virtual Machine...",
-    "Supply the destination directory for the Java Virtual Machine:",
-    ".",
-    "Could not load the input file.",
-    "Error loading instructions file.",
-    "Error loading launch script.",
-    "Error loading JVM file.",
-    "Invalid JVM file id.",
-    "Invalid action in input file: ",
-    "A log file name must be specified after the -log option on the command line.",
-    "Unable to extract embedded files from the launcher. ",
-    "Unable to load the launcher file index. ",
-    "No JVM installer was included in the launcher.",
-    "The JVM is not valid.",
-    "An input file name must follow the '-in' command line option.",
-    "A suitable JVM could not be found. Please run the program again using the option "
-    "-qg:javahome <JAVA HOME DIR>",
-    "Unable to search for all JVMs.",
-    "Unable to open input file specified on the command line after the -in option.",
-    "Choose the JVM Destination Directory",
-    // Backslash and n, not line breaks: the text is shown as it stands.
-    "Quillgate(R) is preparing the Quillgate Wizard, which\\nwill guide you through the rest of "
-    "the setup process.\\nPlease wait...",
-    "Error writing file = ",
-    " There may not be enough temporary disk space. Try using -qg:tempdir to use a temporary "
-    "directory on a partition with more disk space.",
-    "Canceled by the user.",
-    "Cannot use %s as the temp directory because it does not exist. Please run the program "
-    "again using the option -qg:tempdir <temp dir> to specify a different directory to use.",
+// A language's texts, entry 0 being its code: in UTF-8, and the same texts byte for byte
+// in the language's code page for terminals that are not UTF-8.
+struct MessageTexts {
+  MessageTable utf8;
+  MessageTable codePage;
 };
+
+// The tables are generated at build time from the files in messages/, one per language.
+namespace messagetexts {
+#include "native/launcher/linux/MessageTexts.inc"
+} // namespace messagetexts
 
 struct Language {
   const char *code;
-  // Null while the language has no translation: its texts are the English ones.
-  const MessageTable *texts;
+  const MessageTexts *texts;
 };
 
 // The order is part of the selection rule: the first match wins, so "pt" must stay before
 // "pt_BR" and "zh" before "zh_TW".
 constexpr std::array<Language, kLanguageCount> kLanguages = {{
-    {"en", &kEnglish}, {"bg", nullptr},    {"cs", nullptr}, {"da", nullptr},    {"de", nullptr},
-    {"el", nullptr},   {"es", nullptr},    {"fi", nullptr}, {"fr", nullptr},    {"hr", nullptr},
-    {"hu", nullptr},   {"it", nullptr},    {"ja", nullptr}, {"ko", nullptr},    {"nl", nullptr},
-    {"no", nullptr},   {"pl", nullptr},    {"pt", nullptr}, {"pt_BR", nullptr}, {"ro", nullptr},
-    {"ru", nullptr},   {"sk", nullptr},    {"sl", nullptr}, {"sv", nullptr},    {"tr", nullptr},
-    {"zh", nullptr},   {"zh_TW", nullptr},
+    {"en", &messagetexts::en},       {"bg", &messagetexts::bg}, {"cs", &messagetexts::cs},
+    {"da", &messagetexts::da},       {"de", &messagetexts::de}, {"el", &messagetexts::el},
+    {"es", &messagetexts::es},       {"fi", &messagetexts::fi}, {"fr", &messagetexts::fr},
+    {"hr", &messagetexts::hr},       {"hu", &messagetexts::hu}, {"it", &messagetexts::it},
+    {"ja", &messagetexts::ja},       {"ko", &messagetexts::ko}, {"nl", &messagetexts::nl},
+    {"no", &messagetexts::no},       {"pl", &messagetexts::pl}, {"pt", &messagetexts::pt},
+    {"pt_BR", &messagetexts::pt_BR}, {"ro", &messagetexts::ro}, {"ru", &messagetexts::ru},
+    {"sk", &messagetexts::sk},       {"sl", &messagetexts::sl}, {"sv", &messagetexts::sv},
+    {"tr", &messagetexts::tr},       {"zh", &messagetexts::zh}, {"zh_TW", &messagetexts::zh_TW},
 }};
 
 // Fills the text's "%s" with the argument and turns "%%" into "%". The argument is copied
@@ -133,11 +98,8 @@ SString getMessage(int id, const char *argument) {
     text.append(platformtext::kErrorDisplayingMessageEnd);
     return text;
   }
-  const Language &language = kLanguages[static_cast<std::size_t>(getLanguageIndex())];
-  if (id == 0)
-    return SString(language.code);
-  const MessageTable &texts = language.texts ? *language.texts : kEnglish;
-  return formatText(texts[static_cast<std::size_t>(id)], argument);
+  const MessageTexts &language = *kLanguages[static_cast<std::size_t>(getLanguageIndex())].texts;
+  return formatText(language.codePage[static_cast<std::size_t>(id)], argument);
 }
 
 SString getErrorText(int code) {
