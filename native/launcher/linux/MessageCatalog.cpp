@@ -1,12 +1,16 @@
-// The message catalogue: the language tables, the language choice and message formatting.
+// The message catalogue: the language tables, the choice of language and output encoding,
+// and message formatting.
 #include "native/launcher/linux/MessageCatalog.h"
 
 #include "base/TextFunctions.h"
 #include "native/launcher/linux/PlatformTexts.h"
 
 #include <array>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <langinfo.h>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -44,6 +48,53 @@ constexpr std::array<Language, kLanguageCount> kLanguages = {{
     {"sk", &messagetexts::sk},       {"sl", &messagetexts::sl}, {"sv", &messagetexts::sv},
     {"tr", &messagetexts::tr},       {"zh", &messagetexts::zh}, {"zh_TW", &messagetexts::zh_TW},
 }};
+
+// True when a codeset name means UTF-8, whatever its spelling: "UTF-8", "utf8", "Utf-8".
+// Compared in ASCII, not through the locale whose codeset is in question.
+bool isUtf8Codeset(std::string_view codeset) {
+  std::string letters;
+  for (char c : codeset) {
+    if (c >= 'A' && c <= 'Z')
+      letters.push_back(static_cast<char>(c - 'A' + 'a'));
+    else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+      letters.push_back(c);
+  }
+  return letters == "utf8";
+}
+
+// The codeset part of a locale name: "UTF-8" in "de_DE.UTF-8@euro"; empty without one.
+std::string_view codesetOfLocaleName(std::string_view name) {
+  const std::size_t dot = name.find('.');
+  if (dot == std::string_view::npos)
+    return {};
+  const std::string_view rest = name.substr(dot + 1);
+  return rest.substr(0, rest.find('@'));
+}
+
+// The variable that decides the character type locale, as setlocale reads them: the first
+// of LC_ALL, LC_CTYPE and LANG that is set and not empty; null when none is.
+const char *characterLocaleVariable() {
+  for (const char *name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char *value = std::getenv(name);
+    if (value && *value)
+      return value;
+  }
+  return nullptr;
+}
+
+// Whether the texts go out in UTF-8 rather than in the language's code page: when the
+// locale in force is UTF-8, or when it is still the C locale although the environment
+// names a UTF-8 one, which happens where that locale is not installed (minimal systems
+// often lack it, but their terminals are UTF-8 all the same).
+bool outputIsUtf8() {
+  if (isUtf8Codeset(nl_langinfo(CODESET)))
+    return true;
+  const char *current = std::setlocale(LC_CTYPE, nullptr);
+  if (!current || (std::strcmp(current, "C") != 0 && std::strcmp(current, "POSIX") != 0))
+    return false;
+  const char *wanted = characterLocaleVariable();
+  return wanted && isUtf8Codeset(codesetOfLocaleName(wanted));
+}
 
 // Fills the text's "%s" with the argument and turns "%%" into "%". The argument is copied
 // as it stands, so user text is never read as a format and nothing is cut.
@@ -99,7 +150,8 @@ SString getMessage(int id, const char *argument) {
     return text;
   }
   const MessageTexts &language = *kLanguages[static_cast<std::size_t>(getLanguageIndex())].texts;
-  return formatText(language.codePage[static_cast<std::size_t>(id)], argument);
+  const MessageTable &texts = outputIsUtf8() ? language.utf8 : language.codePage;
+  return formatText(texts[static_cast<std::size_t>(id)], argument);
 }
 
 SString getErrorText(int code) {
