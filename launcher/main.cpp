@@ -7,6 +7,8 @@
 #include "native/launcher/linux/Console.h"
 #include "native/launcher/linux/FileSystem.h"
 
+#include <clocale>
+
 namespace {
 
 // The absolute path of the launcher file: argv[0] when it begins with "/", else the
@@ -25,6 +27,8 @@ SString launcherPathFrom(const char *argv0) {
 } // namespace
 
 int main(int argc, char **argv) {
+  // The user's character type locale: the title converts whole, and texts go out as UTF-8.
+  std::setlocale(LC_CTYPE, "");
   StringDeque arguments;
   for (int i = 1; i < argc; ++i)
     arguments.add(SString(argv[i]));

@@ -3,9 +3,11 @@
 #include "tests/support/RunProcess.h"
 #include "tests/support/TempDir.h"
 
+#include <clocale>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,7 +36,8 @@ protected:
   ProcessResult run(const std::string &program, const std::vector<std::string> &arguments,
                     ProcessOptions options = {}) {
     options.environment.push_back("TMPDIR=" + temp_.path());
-    options.unsetVariables.push_back("LANG");
+    // The language and the terminal's encoding come from these; a test sets what it needs.
+    options.unsetVariables.insert(options.unsetVariables.end(), {"LANG", "LC_ALL", "LC_CTYPE"});
     ProcessResult result = runProcess(program, arguments, options);
     EXPECT_EQ(result.err, "") << "the launcher never writes to standard error";
     return result;
@@ -119,6 +122,55 @@ TEST_F(LauncherProcessTest, TitleOfTheLaunchScriptIsPrintedFirst) {
   EXPECT_EQ(run(launcher, {}).out,
             "Caf\nError in instructions. Invalid command (FOO).  Line number (1)\n");
   EXPECT_EQ(run(launcher, {"-qg:silent"}).out, "");
+}
+
+TEST_F(LauncherProcessTest, TitleShowsWholeInAUtf8Locale) {
+  const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+  const bool installed = std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
+  std::setlocale(LC_CTYPE, saved.c_str());
+  if (!installed)
+    GTEST_SKIP() << "the locale C.UTF-8 is not installed";
+  writeFile(temp_.file("launch.txt"), "DESC: Caf\\u00E9 Setup\n");
+  const std::string launcher = packScript("  FOO\n", {"--launch-script", temp_.file("launch.txt")});
+  ProcessOptions options;
+  options.environment = {"LC_ALL=C.UTF-8"};
+  EXPECT_EQ(run(launcher, {}, options).out,
+            "Caf\xc3\xa9 Setup\nError in instructions. Invalid command (FOO).  Line number (1)\n");
+}
+
+// A translated error goes to the console and the log as the same bytes: UTF-8 when the
+// locale variables name a UTF-8 locale, even one that is not installed, else the code page.
+TEST_F(LauncherProcessTest, TranslatedErrorsReachConsoleAndLogInTheTerminalsEncoding) {
+  // The prefix comes from the catalogue; the reason after it is fixed English.
+  const auto french = [](const std::string &eAcute) {
+    return "Impossible d'extraire les fichiers int" + eAcute + "gr" + eAcute +
+           "s du lanceur. Cannot write instructions.txt: a directory of that name is in the way.";
+  };
+  struct Case {
+    std::vector<std::string> environment;
+    std::string text;
+  } cases[] = {
+      {{"LANG=fr_FR.UTF-8"}, french("\xc3\xa9")},
+      {{"LANG=fr_FR.UTF-8", "LC_ALL=C"}, french("\x82")}, // CP850
+  };
+  const std::string launcher = packScript("  FOO\n");
+  const std::string out = temp_.file("out");
+  // A directory in the place of the script makes the extraction fail.
+  ASSERT_EQ(::mkdir(out.c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((out + "/instructions.txt").c_str(), 0700), 0);
+  for (const Case &c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.environment));
+    const std::string logFile = temp_.file("run.log");
+    ::unlink(logFile.c_str());
+    ProcessOptions options;
+    options.workingDirectory = out;
+    options.environment = c.environment;
+    const ProcessResult result = run(launcher, {"-qg:log", logFile, "-qg:extract"}, options);
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, c.text + "\n");
+    const std::string log = readFile(logFile);
+    EXPECT_NE(log.find("\nERROR: " + c.text + "\n"), std::string::npos) << log;
+  }
 }
 
 TEST_F(LauncherProcessTest, PayloadWithoutScriptEndsQuietlyWith255) {

@@ -19,6 +19,7 @@ protected:
     resetConsoleForTesting(out_, in_);
   }
   void TearDown() override {
+    ::unsetenv("LANG");
     resetConsoleForTesting();
     std::fclose(out_);
     std::fclose(in_);
@@ -171,16 +172,10 @@ TEST_F(ConsoleTest, FinalProgressBreaksALineOnlyOnce) {
 }
 
 TEST_F(ConsoleTest, TitleEscapesAndLocale) {
+  // The C locale has only ASCII: the title ends before the first other character.
   setTitle("Caf\\u00e9 Setup");
   EXPECT_EQ(SString("Caf"), getTitle());
   EXPECT_EQ("Caf\n", output());
-
-  const std::string saved = std::setlocale(LC_CTYPE, nullptr);
-  if (std::setlocale(LC_CTYPE, "C.UTF-8")) {
-    setTitle("Caf\\u00e9 Setup");
-    EXPECT_EQ(SString("Caf\xc3\xa9 Setup"), getTitle());
-    std::setlocale(LC_CTYPE, saved.c_str());
-  }
 
   struct Case {
     const char *text;
@@ -197,6 +192,20 @@ TEST_F(ConsoleTest, TitleEscapesAndLocale) {
     setTitle(c.text);
     EXPECT_EQ(SString(c.title), getTitle());
   }
+}
+
+// The status lines join the title, in the locale's encoding, to a catalogue text, in the
+// encoding chosen for the terminal; in a UTF-8 locale both are UTF-8.
+TEST_F(ConsoleTest, TitleShowsWholeInAUtf8Locale) {
+  const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+  if (!std::setlocale(LC_CTYPE, "C.UTF-8"))
+    GTEST_SKIP() << "the locale C.UTF-8 is not installed";
+  ::setenv("LANG", "de_DE.UTF-8", 1);
+  setTitle("Caf\\u00e9 Setup");
+  showStatus(0);
+  std::setlocale(LC_CTYPE, saved.c_str());
+  EXPECT_EQ(SString("Caf\xc3\xa9 Setup"), getTitle());
+  EXPECT_EQ("Caf\xc3\xa9 Setup\n\nCaf\xc3\xa9 Setup wird initialisiert...\n", output());
 }
 
 TEST_F(ConsoleTest, TitleIsStoredButNotShownWhenSilent) {

@@ -1,12 +1,16 @@
-// The message catalogue: the language tables, the language choice and message formatting.
+// The message catalogue: the language tables, the choice of language and output encoding,
+// and message formatting.
 #include "native/launcher/linux/MessageCatalog.h"
 
 #include "base/TextFunctions.h"
 #include "native/launcher/linux/PlatformTexts.h"
 
 #include <array>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <langinfo.h>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -14,71 +18,83 @@ namespace {
 constexpr int kMessageCount = kLastMessageId + 1;
 using MessageTable = std::array<const char *, kMessageCount>;
 
-// Entry 0 is the language code of the table; the others are the message texts.
-constexpr MessageTable kEnglish = {
-    "en",
-    "Initializing %s...",
-    "Searching %s...",
-    "Verifying %s",
-    "No Java(tm) Virtual Machine was found.",
-    "%s could not be launched.",
-    "A compatible JVM can be downloaded from %s",
-    "Running %s...",
-    "Preparing Java(tm) Virtual Machine...",
-    "Searching for Java(tm) Virtual Machine...",
-    "Searching for %s",
-    "Error creating temporary directory %s",
-    "Error creating temporary file %s",
-    "LauncherMain",
-    "Invalid platform hint: %s",
-    "Execution of Child Process Failed",
-    "Scanning disk(s) for a Java(tm) Virtual Machine...",
-    "Supply the destination directory for the Java Virtual Machine:",
-    ".",
-    "Could not load the input file.",
-    "Error loading instructions file.",
-    "Error loading launch script.",
-    "Error loading JVM file.",
-    "Invalid JVM file id.",
-    "Invalid action in input file: ",
-    "A log file name must be specified after the -log option on the command line.",
-    "Unable to extract embedded files from the launcher. ",
-    "Unable to load the launcher file index. ",
-    "No JVM installer was included in the launcher.",
-    "The JVM is not valid.",
-    "An input file name must follow the '-in' command line option.",
-    "A suitable JVM could not be found. Please run the program again using the option "
-    "-qg:javahome <JAVA HOME DIR>",
-    "Unable to search for all JVMs.",
-    "Unable to open input file specified on the command line after the -in option.",
-    "Choose the JVM Destination Directory",
-    // Backslash and n, not line breaks: the text is shown as it stands.
-    "Quillgate(R) is preparing the Quillgate Wizard, which\\nwill guide you through the rest of "
-    "the setup process.\\nPlease wait...",
-    "Error writing file = ",
-    " There may not be enough temporary disk space. Try using -qg:tempdir to use a temporary "
-    "directory on a partition with more disk space.",
-    "Canceled by the user.",
-    "Cannot use %s as the temp directory because it does not exist. Please run the program "
-    "again using the option -qg:tempdir <temp dir> to specify a different directory to use.",
+// A language's texts, entry 0 being its code: in UTF-8, and the same texts byte for byte
+// in the language's code page for terminals that are not UTF-8.
+struct MessageTexts {
+  MessageTable utf8;
+  MessageTable codePage;
 };
+
+// The tables are generated at build time from the files in messages/, one per language.
+namespace messagetexts {
+#include "native/launcher/linux/MessageTexts.inc"
+} // namespace messagetexts
 
 struct Language {
   const char *code;
-  // Null while the language has no translation: its texts are the English ones.
-  const MessageTable *texts;
+  const MessageTexts *texts;
 };
 
 // The order is part of the selection rule: the first match wins, so "pt" must stay before
 // "pt_BR" and "zh" before "zh_TW".
 constexpr std::array<Language, kLanguageCount> kLanguages = {{
-    {"en", &kEnglish}, {"bg", nullptr},    {"cs", nullptr}, {"da", nullptr},    {"de", nullptr},
-    {"el", nullptr},   {"es", nullptr},    {"fi", nullptr}, {"fr", nullptr},    {"hr", nullptr},
-    {"hu", nullptr},   {"it", nullptr},    {"ja", nullptr}, {"ko", nullptr},    {"nl", nullptr},
-    {"no", nullptr},   {"pl", nullptr},    {"pt", nullptr}, {"pt_BR", nullptr}, {"ro", nullptr},
-    {"ru", nullptr},   {"sk", nullptr},    {"sl", nullptr}, {"sv", nullptr},    {"tr", nullptr},
-    {"zh", nullptr},   {"zh_TW", nullptr},
+    {"en", &messagetexts::en},       {"bg", &messagetexts::bg}, {"cs", &messagetexts::cs},
+    {"da", &messagetexts::da},       {"de", &messagetexts::de}, {"el", &messagetexts::el},
+    {"es", &messagetexts::es},       {"fi", &messagetexts::fi}, {"fr", &messagetexts::fr},
+    {"hr", &messagetexts::hr},       {"hu", &messagetexts::hu}, {"it", &messagetexts::it},
+    {"ja", &messagetexts::ja},       {"ko", &messagetexts::ko}, {"nl", &messagetexts::nl},
+    {"no", &messagetexts::no},       {"pl", &messagetexts::pl}, {"pt", &messagetexts::pt},
+    {"pt_BR", &messagetexts::pt_BR}, {"ro", &messagetexts::ro}, {"ru", &messagetexts::ru},
+    {"sk", &messagetexts::sk},       {"sl", &messagetexts::sl}, {"sv", &messagetexts::sv},
+    {"tr", &messagetexts::tr},       {"zh", &messagetexts::zh}, {"zh_TW", &messagetexts::zh_TW},
 }};
+
+// True when a codeset name means UTF-8, whatever its spelling: "UTF-8", "utf8", "Utf-8".
+// Compared in ASCII, not through the locale whose codeset is in question.
+bool isUtf8Codeset(std::string_view codeset) {
+  std::string letters;
+  for (char c : codeset) {
+    if (c >= 'A' && c <= 'Z')
+      letters.push_back(static_cast<char>(c - 'A' + 'a'));
+    else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+      letters.push_back(c);
+  }
+  return letters == "utf8";
+}
+
+// The codeset part of a locale name: "UTF-8" in "de_DE.UTF-8@euro"; empty without one.
+std::string_view codesetOfLocaleName(std::string_view name) {
+  const std::size_t dot = name.find('.');
+  if (dot == std::string_view::npos)
+    return {};
+  const std::string_view rest = name.substr(dot + 1);
+  return rest.substr(0, rest.find('@'));
+}
+
+// The variable that decides the character type locale, as setlocale reads them: the first
+// of LC_ALL, LC_CTYPE and LANG that is set and not empty; null when none is.
+const char *characterLocaleVariable() {
+  for (const char *name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char *value = std::getenv(name);
+    if (value && *value)
+      return value;
+  }
+  return nullptr;
+}
+
+// Whether the texts go out in UTF-8 rather than in the language's code page: when the
+// locale in force is UTF-8, or when it is still the C locale although the environment
+// names a UTF-8 one, which happens where that locale is not installed (minimal systems
+// often lack it, but their terminals are UTF-8 all the same).
+bool outputIsUtf8() {
+  if (isUtf8Codeset(nl_langinfo(CODESET)))
+    return true;
+  const char *current = std::setlocale(LC_CTYPE, nullptr);
+  if (!current || (std::strcmp(current, "C") != 0 && std::strcmp(current, "POSIX") != 0))
+    return false;
+  const char *wanted = characterLocaleVariable();
+  return wanted && isUtf8Codeset(codesetOfLocaleName(wanted));
+}
 
 // Fills the text's "%s" with the argument and turns "%%" into "%". The argument is copied
 // as it stands, so user text is never read as a format and nothing is cut.
@@ -133,10 +149,8 @@ SString getMessage(int id, const char *argument) {
     text.append(platformtext::kErrorDisplayingMessageEnd);
     return text;
   }
-  const Language &language = kLanguages[static_cast<std::size_t>(getLanguageIndex())];
-  if (id == 0)
-    return SString(language.code);
-  const MessageTable &texts = language.texts ? *language.texts : kEnglish;
+  const MessageTexts &language = *kLanguages[static_cast<std::size_t>(getLanguageIndex())].texts;
+  const MessageTable &texts = outputIsUtf8() ? language.utf8 : language.codePage;
   return formatText(texts[static_cast<std::size_t>(id)], argument);
 }
 
