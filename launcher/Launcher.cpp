@@ -244,6 +244,17 @@ SString Launcher::getApplicationArchive(const SString &name) {
   return applicationArchivePath_;
 }
 
+void Launcher::extractClasspathArchives(StringDeque &paths) {
+  const SString directory = createTempDirectory();
+  for (const FileIndexEntry &entry : launcherFile_.getEntries())
+    if (entry.getType() == FILE_CLASSPATH_ARCHIVE)
+      paths.add(launcherFile_.extractEntry(entry, directory));
+}
+
+SString Launcher::getTempRoot() {
+  return ::getTempRoot();
+}
+
 SString Launcher::saveMatchAsJVMFile(const JVMMatch &match) {
   CreatedFile file = createTempFile();
   TagFile *tagFile = match.getTagFile();
@@ -308,14 +319,40 @@ void Launcher::doVerify(bool, bool, int) {
 void Launcher::doInstallJVM(int) {
   throw notAvailable("The command INSTALL_JVM");
 }
-int Launcher::doLaunch(const SString &, short) {
-  throw notAvailable("The command LAUNCH");
+int Launcher::doLaunch(const SString &jvmFilePath, short seconds) {
+  LaunchScript *script = launcherFile_.getLaunchScript();
+  if (!script)
+    return -1;
+  const TagFile jvmFile(jvmFilePath);
+  return launch(*script, jvmFile, seconds);
 }
-int Launcher::doLaunchById(int, short) {
-  throw notAvailable("The command ILAUNCH");
+
+int Launcher::doLaunchById(int fileId, short seconds) {
+  LaunchScript *script = launcherFile_.getLaunchScript();
+  const FileIndexEntry *entry = launcherFile_.findEntryById(static_cast<std::uint32_t>(fileId));
+  if (!script || !entry || entry->getType() != FILE_JVM || !entry->getTagFile()) {
+    log(launchertext::kNothingToLaunch, LOG_ERROR);
+    return -1;
+  }
+  return launch(*script, *entry->getTagFile(), seconds);
 }
+
+int Launcher::launch(LaunchScript &script, const TagFile &jvmFile, short seconds) {
+  if (seconds > 0) {
+    showStatus(3);
+    showSearchStatus(0, SString());
+  }
+  // The number has no other use: no timer runs.
+  disableConsoleOutput();
+  const int result = script.execute(*this, jvmFile, &extraArguments_, javaConsole_);
+  launchErrorOutput_ = script.getCapturedError();
+  return result;
+}
+
 void Launcher::doInitializeUI() {
-  throw notAvailable("The command INITIALIZE_UI");
+  showStatus(0);
+  showSearchStatus(0, SString());
+  enableConsoleOutput();
 }
 void Launcher::doExecuteLauncher(int) {
   throw notAvailable("The command EXECUTE_LAUNCHER");

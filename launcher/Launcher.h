@@ -6,12 +6,13 @@
 #include "base/SString.h"
 #include "instructions/InstructionHost.h"
 #include "jvm/JVMMatch.h"
+#include "launchscript/LaunchScriptHost.h"
 #include "payload/LauncherFile.h"
 
 #include <array>
 #include <memory>
 
-class Launcher final : public InstructionHost {
+class Launcher final : public InstructionHost, public LaunchScriptHost {
 public:
   static Launcher &instance();
   // Replaces the process-wide launcher by a new one, as at process start.
@@ -30,14 +31,14 @@ public:
   // there is no script. Script errors become "Error in instructions. ... Line number (N)".
   int runInstructions();
 
-  SString getLauncherPath() const { return launcherPath_; }
-  SString getOriginalLauncherName() const { return originalLauncherName_; }
+  SString getLauncherPath() const override { return launcherPath_; }
+  SString getOriginalLauncherName() const override { return originalLauncherName_; }
   // The text of the original launcher name before its last slash or backslash; empty when
   // it has none.
-  SString getOriginalLauncherDir() const;
+  SString getOriginalLauncherDir() const override;
   SString getUserJavaHome() const { return userJavaHome_; }
-  SString getClasspathPrepend() const { return classpathPrepend_; }
-  SString getClasspathAppend() const { return classpathAppend_; }
+  SString getClasspathPrepend() const override { return classpathPrepend_; }
+  SString getClasspathAppend() const override { return classpathAppend_; }
   bool isJavaConsole() const { return javaConsole_; }
   const StringDeque &getExtraArguments() const { return extraArguments_; }
   const StringDeque &getAllArguments() const { return allArguments_; }
@@ -45,13 +46,15 @@ public:
 
   // The launcher type byte of a file, or -1. The launcher's own type is read once it has
   // been read successfully.
-  int getLauncherType(const SString &path);
+  int getLauncherType(const SString &path) override;
   // The embedded application archive, extracted on first use into a temporary directory;
   // empty when the payload has none.
-  SString getApplicationArchive();
+  SString getApplicationArchive() override;
   // A file next to the original launcher, copied on first use into a temporary directory;
   // empty (and retried next time) when it does not exist.
-  SString getApplicationArchive(const SString &name);
+  SString getApplicationArchive(const SString &name) override;
+  void extractClasspathArchives(StringDeque &paths) override;
+  SString getTempRoot() override;
   // Writes the match's JVM file with JVM_HOME, JVM_FILE and JVM_TEMP set to a new temporary
   // file and returns its path.
   SString saveMatchAsJVMFile(const JVMMatch &match);
@@ -87,6 +90,9 @@ private:
   void readIndexForRun(bool parseTagEntries);
   // Raises the damaged-file text when the launcher file carries no index.
   void requireIndex() const;
+  // Runs the launch script for a JVM file: the status line when seconds > 0, the console
+  // off, the wizard's error output kept for the end of the run.
+  int launch(LaunchScript &script, const TagFile &jvmFile, short seconds);
   void extractPayload();
 
   SString launcherPath_;

@@ -11,4 +11,7 @@ inline constexpr const char *kInvalidStringVariable = "Invalid string variable n
 inline constexpr const char *kInvalidNumericVariable = "Invalid numeric variable number: ";
 inline constexpr const char *kNotAvailable = " is not available in this version of the launcher.";
 inline constexpr const char *kUnexpectedFailure = "Unexpected failure: ";
+inline constexpr const char *kNothingToLaunch =
+    "Unable to launch the internal launch script with the internal JVM file. Either the launch "
+    "script or the JVM file is missing from the launcher.";
 } // namespace launchertext

@@ -136,7 +136,7 @@ void LauncherFile::applyEmbeddedFiles(std::FILE *stream) {
     case FILE_LAUNCH_SCRIPT:
       if (!launchScript_)
         withErrorText(ERR_LOADING_LAUNCH_SCRIPT, [&] {
-          launchScript_ = std::make_unique<LaunchScript>(tagFile, /*isLaunchScript=*/true);
+          launchScript_ = std::make_unique<LaunchScript>(tagFile, /*captureOutput=*/true);
           setTitle(launchScript_->getDescription());
         });
       break;
@@ -158,7 +158,7 @@ void LauncherFile::applyInputFile(const TagFile &inputFile) {
   if (!launchScriptPath.isEmpty())
     withErrorText(ERR_LOADING_LAUNCH_SCRIPT, [&] {
       launchScript_ =
-          std::make_unique<LaunchScript>(*loadTagFile(launchScriptPath), /*isLaunchScript=*/true);
+          std::make_unique<LaunchScript>(*loadTagFile(launchScriptPath), /*captureOutput=*/true);
       setTitle(launchScript_->getDescription());
     });
 

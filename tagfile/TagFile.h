@@ -34,6 +34,8 @@ public:
   explicit TagFile(const SString &path);
   TagFile(const TagFile &) = delete;
   TagFile &operator=(const TagFile &) = delete;
+  TagFile(TagFile &&) noexcept = default;
+  TagFile &operator=(TagFile &&) noexcept = default;
   virtual ~TagFile() = default;
 
   // Parses tags from an open stream, from byte start; length -1 reads to the end, otherwise

@@ -8,8 +8,8 @@ cd "${1:-$(dirname "$0")/..}" || exit 2
 layers='base
 native/launcher/linux
 tagfile
-jvm instructions
-launchscript
+instructions launchscript
+jvm
 payload
 launcher
 tools benchmarks'
