@@ -91,17 +91,8 @@ public:
   // "%hd" rules: the number keeps only its low 16 bits (65536 gives 0).
   bool toShort(short &out) const;
 
-  // Appends what fill(buffer, n) writes into room for n bytes at the end, as many bytes as
-  // it returns (nothing when it returns 0 or less); returns fill's result. Spares a copy
-  // when reading straight from a file into a string.
-  template <class Fill> long appendFrom(size_type n, Fill fill) {
-    checkGrowth(n);
-    const std::size_t old = data_.size();
-    data_.resize(old + n);
-    const long got = static_cast<long>(fill(data_.data() + old, static_cast<std::size_t>(n)));
-    data_.resize(old + (got > 0 ? static_cast<std::size_t>(got) : 0));
-    return got;
-  }
+  // Makes room for n bytes in all, so that appending up to that length allocates nothing.
+  void reserve(size_type n) { data_.reserve(n); }
 
   SString &operator+=(const SString &text) { return append(text); }
   SString &operator+=(const char *text) { return append(text); }

@@ -5,11 +5,14 @@
 #include "base/Log.h"
 #include "native/launcher/linux/Console.h"
 #include "native/launcher/linux/FileSystem.h"
+#include "native/launcher/linux/Platform.h"
 #include "payload/TempFiles.h"
 #include "tests/support/LauncherFileBuilder.h"
 #include "tests/support/TempDir.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <stdexcept>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -244,6 +247,48 @@ TEST_F(LauncherTest, QuietExitRuleDependsOnTheLauncherType) {
   launcher.reportLaunchErrorOutput(1);
   launcher.reportLaunchErrorOutput(0);
   EXPECT_EQ(consoleText(), "Exception in thread main\n");
+}
+
+} // namespace
+
+namespace {
+
+// A platform whose child processes fail in a way no code of the launcher expects.
+class FailingPlatform final : public LinuxPlatformImpl {
+public:
+  int runCommand(const SString &, const CommandOptions &) override {
+    throw std::runtime_error("the platform broke");
+  }
+};
+
+// An exception of no known kind must not escape the run: it would end the process without
+// the temporary-file guard.
+TEST_F(LauncherTest, AnUnexpectedFailureEndsTheRunWithMinusOne) {
+  TagFile jvm;
+  jvm.setValue("JVM_HOME", "/opt/java");
+  jvm.write(SString(temp_.file("java.jvm")));
+  const std::string own =
+      LauncherFileBuilder()
+          .add(FILE_INSTRUCTIONS, "inst.txt",
+               "INSTRUCTIONS:\n  LAUNCH \"" + temp_.file("java.jvm") + "\" 0\n/:\n")
+          .add(FILE_LAUNCH_SCRIPT, "launch.txt",
+               "COMMAND: java %CP%()\nARCHIVE: %APPLICATION_ARCHIVE%()\n")
+          .add(FILE_APPLICATION_ARCHIVE, "app.jar", "archive")
+          .write(temp_.file("setup.bin"));
+  FailingPlatform failing;
+  setPlatformForTesting(&failing);
+  const int result = Launcher::instance().run(args({}), SString(own.c_str()));
+  setPlatformForTesting(nullptr);
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(consoleText(), "\nUnexpected failure: the platform broke\n");
+  // The archive extracted on the way is still registered, so the guard removes it.
+  bool extracted = false;
+  for (const auto &item : std::filesystem::directory_iterator(temp_.path()))
+    extracted = extracted || item.path().filename().string().rfind("qgj", 0) == 0;
+  EXPECT_TRUE(extracted);
+  removeTempFiles();
+  for (const auto &item : std::filesystem::directory_iterator(temp_.path()))
+    EXPECT_NE(item.path().filename().string().rfind("qgj", 0), 0u) << item.path();
 }
 
 } // namespace

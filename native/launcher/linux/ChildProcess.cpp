@@ -8,12 +8,11 @@
 #include "native/launcher/linux/Platform.h"
 
 #include <algorithm>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
 // A read takes what the pipe holds, up to this much.
-constexpr int kMaxChunk = 1 << 20;
+constexpr std::size_t kMaxChunk = std::size_t{1} << 20;
 // One progress step per this many bytes read, as many as reads of this size would make.
 constexpr int kBytesPerProgressStep = 4096;
 
@@ -59,6 +58,13 @@ SString parseArgument(const SString &line, SString::size_type &pos, bool first) 
   return argument;
 }
 
+// One progress step for every 4096 bytes (or part) read, as many as reads of that size
+// would have made.
+void stepProgressForBytes(ssize_t got) {
+  if (got > 0)
+    stepProgress(static_cast<int>((got + kBytesPerProgressStep - 1) / kBytesPerProgressStep));
+}
+
 void skipBlanks(const SString &line, SString::size_type &pos) {
   while (pos < line.length() && isBlankChar(line.charAt(pos)))
     ++pos;
@@ -91,24 +97,26 @@ void replaceProcess(const StringDeque &arguments) {
 }
 
 int readChunk(int pipe, SString *text) {
-  int available = 0;
-  if (::ioctl(pipe, FIONREAD, &available) != 0 || available <= 0)
-    available = kBytesPerProgressStep;
-  const int size = std::min(available, kMaxChunk);
-  const auto readInto = [&](char *buffer, std::size_t n) {
-    return retryOnEintr([&] { return ::read(pipe, buffer, n); });
-  };
-  long got = 0;
-  if (text) {
-    got = text->appendFrom(static_cast<SString::size_type>(size), readInto);
-  } else {
-    std::vector<char> discarded(static_cast<std::size_t>(size));
-    got = readInto(discarded.data(), discarded.size());
-  }
+  // Read as much as the pipe holds at once, so that a child writing a lot costs few calls.
+  static char buffer[kMaxChunk];
+  const ssize_t got = retryOnEintr([&] { return ::read(pipe, buffer, sizeof buffer); });
   if (got < 0)
     return -1;
-  if (got > 0)
-    stepProgress(static_cast<int>((got + kBytesPerProgressStep - 1) / kBytesPerProgressStep));
+  if (text)
+    text->append(std::string_view(buffer, static_cast<std::size_t>(got)));
+  stepProgressForBytes(got);
+  return static_cast<int>(got);
+}
+
+int readChunk(int pipe, CaptureBuffer &buffer) {
+  char *tail = buffer.reserveTail(kMaxChunk);
+  if (!tail)
+    return readChunk(pipe, nullptr);
+  const ssize_t got = retryOnEintr([&] { return ::read(pipe, tail, kMaxChunk); });
+  if (got < 0)
+    return -1;
+  buffer.commitTail(static_cast<std::size_t>(got));
+  stepProgressForBytes(got);
   return static_cast<int>(got);
 }
 

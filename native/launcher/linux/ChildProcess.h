@@ -13,6 +13,7 @@
 
 #include "base/Deque.h"
 #include "base/SString.h"
+#include "native/launcher/linux/CaptureBuffer.h"
 
 #include <string>
 
@@ -58,6 +59,8 @@ void replaceProcess(const StringDeque &arguments);
 // given), NUL bytes included; each 4096 bytes (or part) read make one progress step.
 // Returns the bytes read, 0 at the end of the file, -1 when nothing could be read now.
 int readChunk(int pipe, SString *text);
+// The same into a capture buffer, straight into its memory.
+int readChunk(int pipe, CaptureBuffer &buffer);
 
 // The arguments of a command line for replace mode.
 class CommandArguments {

@@ -87,10 +87,11 @@ void setForeground(int terminal, pid_t group) {
   ::sigprocmask(SIG_SETMASK, &previous, nullptr);
 }
 
-// One captured stream of the child.
+// One captured stream of the child; what it read goes to the sink at the end.
 struct Stream {
   UniqueFd fd;
   SString *sink;
+  CaptureBuffer buffer;
 };
 
 // The child's end: its wait status once it has ended.
@@ -163,11 +164,13 @@ int superviseChild(ChildWatch &child, std::vector<Stream> &streams, const Comman
     return millisecondsUntil(lastActivity + std::chrono::milliseconds(kDrainIdleMilliseconds));
   };
 
+  // The child's end is looked for once at the start, then whenever its descriptor says it
+  // ended (or, without one, at every pass).
+  bool checkChild = true;
   for (;;) {
-    const bool wasEnded = child.ended();
-    const bool ended = child.poll();
-    if (ended && !wasEnded)
+    if (checkChild && !child.ended() && child.poll())
       lastActivity = Clock::now();
+    const bool ended = child.ended();
     const bool open = std::any_of(streams.begin(), streams.end(),
                                   [](const Stream &stream) { return bool(stream.fd); });
     if (ended && (!open || drainLeft() == 0))
@@ -175,14 +178,13 @@ int superviseChild(ChildWatch &child, std::vector<Stream> &streams, const Comman
 
     std::vector<pollfd> fds;
     for (const Stream &stream : streams)
-      if (stream.fd)
-        fds.push_back({stream.fd.get(), POLLIN, 0});
-    if (child.fd() >= 0)
-      fds.push_back({child.fd(), POLLIN, 0});
+      fds.push_back({stream.fd ? stream.fd.get() : -1, POLLIN, 0});
+    const int childFd = child.fd();
+    fds.push_back({childFd, POLLIN, 0});
     int timeout = -1;
     if (ended)
       timeout = drainLeft();
-    else if (child.fd() < 0)
+    else if (childFd < 0)
       timeout = kExitCheckMilliseconds;
     if (limited && !killed) {
       const int left = millisecondsUntil(deadline);
@@ -191,18 +193,23 @@ int superviseChild(ChildWatch &child, std::vector<Stream> &streams, const Comman
     if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
       throw LauncherException(systemErrorMessage(platformtext::kWaitFailed));
 
-    for (Stream &stream : streams) {
-      if (!stream.fd)
+    // Only the streams that have something (or have reached their end) are read.
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+      Stream &stream = streams[i];
+      if (!stream.fd || fds[i].revents == 0)
         continue;
-      const int got = readChunk(stream.fd.get(), stream.sink);
+      const int got = stream.sink ? readChunk(stream.fd.get(), stream.buffer)
+                                  : readChunk(stream.fd.get(), nullptr);
       if (got > 0)
         lastActivity = Clock::now();
       else if (got == 0)
         stream.fd.reset();
     }
+    checkChild = childFd < 0 || fds.back().revents != 0;
     if (limited && !killed && !child.ended() && millisecondsUntil(deadline) == 0) {
       ::kill(-group, SIGKILL);
       killed = true;
+      checkChild = true;
       if (options.timedOut)
         *options.timedOut = true;
     }
@@ -290,12 +297,15 @@ int LinuxPlatformImpl::runCommand(const SString &command, const CommandOptions &
   }
 
   if (options.capture) {
-    streams.push_back({std::move(output.readEnd), options.standardOutput});
-    streams.push_back({std::move(error.readEnd), options.standardError});
+    streams.push_back({std::move(output.readEnd), options.standardOutput, CaptureBuffer()});
+    streams.push_back({std::move(error.readEnd), options.standardError, CaptureBuffer()});
   }
   int status = 0;
   try {
     status = superviseChild(child, streams, options, pid);
+    for (const Stream &stream : streams)
+      if (stream.sink)
+        stream.buffer.appendTo(*stream.sink);
   } catch (...) {
     if (terminal >= 0)
       setForeground(terminal, ::getpgrp());
