@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -157,6 +158,19 @@ TEST_F(ChildProcessTest, RunsInTheWorkingDirectoryOrRefusesAMissingOne) {
 
 // Without capture the child writes to the launcher's own output; what the launcher had
 // written before (progress dots held back by the console) comes first.
+// With no descriptors left, the pipes cannot be made: the system's text says why.
+TEST_F(ChildProcessTest, APipeThatCannotBeMadeIsReported) {
+  rlimit saved{};
+  ::getrlimit(RLIMIT_NOFILE, &saved);
+  const rlimit none{0, saved.rlim_max};
+  ::setrlimit(RLIMIT_NOFILE, &none);
+  CommandOptions options;
+  options.capture = true;
+  const std::string message = failure("true", options);
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_EQ(message, "Couldn't create either stdout or stderr pipe: Too many open files");
+}
+
 TEST_F(ChildProcessTest, WithoutCaptureOutputGoesToTheConsoleInOrder) {
   const std::string file = temp_.file("stdout");
   {
