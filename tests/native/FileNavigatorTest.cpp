@@ -9,10 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <dirent.h>
 #include <memory>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <vector>
 
@@ -223,5 +227,142 @@ TEST_F(FileNavigatorTest, DeleteFullDirTellsSiblingsFromPrefixes) {
     SCOPED_TRACE(i);
     EXPECT_FALSE(pathExists(pair(i).first.c_str()));
     EXPECT_TRUE(pathExists(pair(i).second.c_str()));
+  }
+}
+
+namespace {
+
+// Records what FindFiles reports; stops at the path stopAt.
+class FoundFiles final : public FileFindListener {
+public:
+  bool fileFound(const SString &path) override {
+    found.push_back(path.str());
+    return path == stopAt.c_str();
+  }
+  std::vector<std::string> found;
+  std::string stopAt;
+};
+
+StringDeque deque(std::initializer_list<const char *> items) {
+  StringDeque list;
+  for (const char *item : items)
+    list.add(item);
+  return list;
+}
+
+// A socket in the tree, made by binding a Unix socket to path.
+bool makeSocket(const std::string &path) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (fd < 0 || path.size() >= sizeof address.sun_path)
+    return false;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+  ::close(fd);
+  return bound;
+}
+
+} // namespace
+
+TEST_F(FileNavigatorTest, FindFilesMatchesNamesOnlyAfterASlash) {
+  const std::string tree = temp_.file("disk");
+  for (const char *dir : {"", "/opt", "/opt/j", "/opt/j/bin", "/opt/j/jre", "/opt/j/jre/bin",
+                          "/usr", "/usr/bin", "/usr/sbin"})
+    makeDir(tree + dir);
+  for (const char *file : {"/opt/j/jre/bin/java", "/usr/bin/java", "/usr/bin/javac",
+                           "/usr/bin/xjava", "/usr/sbin/java", "/java"})
+    writeFile(tree + file, "");
+  const StringDeque names = deque({"bin/java", "jre/bin/java"});
+  FoundFiles listener;
+  FindFiles finder(names, listener, SString(temp_.file("qgjTEMP")));
+  EXPECT_FALSE(finder.walk(SString(tree)));
+  std::sort(listener.found.begin(), listener.found.end());
+  // A path that ends with both names is reported once for each.
+  EXPECT_EQ(listener.found,
+            (std::vector<std::string>{tree + "/opt/j/jre/bin/java", tree + "/opt/j/jre/bin/java",
+                                      tree + "/usr/bin/java"}));
+  // A walk of a whole disk keeps no list of what it saw.
+  EXPECT_EQ(finder.getVisited().count(), 0);
+
+  FoundFiles stopper;
+  stopper.stopAt = tree + "/usr/bin/java";
+  FindFiles stopping(names, stopper, SString(temp_.file("qgjTEMP")));
+  EXPECT_TRUE(stopping.walk(SString(tree)));
+  EXPECT_EQ(stopper.found.back(), stopper.stopAt);
+}
+
+TEST_F(FileNavigatorTest, FindFilesKeepsOutOfTemporaryAndKernelFileSystems) {
+  const StringDeque names = deque({"bin/java"});
+  FoundFiles listener;
+  const std::string tempRoot = temp_.file("qgjTEMP");
+  FindFiles finder(names, listener, SString(tempRoot));
+  EXPECT_TRUE(finder.skipDirectory("/tmp"));
+  EXPECT_FALSE(finder.skipDirectory("/tmp/other"));
+  EXPECT_TRUE(finder.skipDirectory(SString(tempRoot)));
+  EXPECT_TRUE(finder.skipDirectory(SString(tempRoot + "/")));
+  EXPECT_FALSE(finder.skipDirectory(SString(temp_.path())));
+  EXPECT_TRUE(finder.skipDirectory("/proc"));
+  EXPECT_TRUE(finder.skipDirectory("/sys"));
+  EXPECT_FALSE(finder.skipDirectory("/usr"));
+  const std::string log = readFile(temp_.file("walk.log"));
+  EXPECT_NE(log.find("\nNot searching /proc: a kernel file system holds no Java VM.\n"),
+            std::string::npos)
+      << log;
+}
+
+TEST_F(FileNavigatorTest, SocketsAreNeitherWalkedNorReportedButRemoved) {
+  if (!makeSocket(root_ + "/c/socket"))
+    GTEST_SKIP() << "cannot make a socket here";
+  Recorder walker;
+  walker.walk(SString(root_));
+  EXPECT_EQ(std::count(walker.files.begin(), walker.files.end(), root_ + "/c/socket"), 0);
+  DeleteFullDir remover;
+  remover.walk(SString(root_));
+  EXPECT_FALSE(pathExists(SString(root_)));
+}
+
+TEST_F(FileNavigatorTest, TrustedPathsBelongToTrustedUsersAndCannotBeWrittenByOthers) {
+  const std::string home = temp_.file("jdk");
+  makeDir(home);
+  makeDir(home + "/bin");
+  writeFile(home + "/bin/java", "");
+  ::chmod((home + "/bin/java").c_str(), 0755);
+  EXPECT_TRUE(isTrustedPath(SString(home + "/bin/java")));
+
+  struct Case {
+    const char *label;
+    std::string path;
+    mode_t mode;
+    bool trusted;
+  } cases[] = {
+      {"program writable by others", home + "/bin/java", 0757, false},
+      {"program writable by the group", home + "/bin/java", 0775, false},
+      {"directory writable by others", home + "/bin", 0777, false},
+      {"directory writable by others with the sticky bit", home + "/bin", 01777, true},
+      {"directory writable by the group", home, 0775, false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.label);
+    struct stat before {};
+    ::stat(c.path.c_str(), &before);
+    ::chmod(c.path.c_str(), c.mode);
+    EXPECT_EQ(isTrustedPath(SString(home + "/bin/java")), c.trusted);
+    ::chmod(c.path.c_str(), before.st_mode & 07777);
+  }
+  // A link counts as itself, and what it leads to must pass too.
+  ::symlink((home + "/bin/java").c_str(), (home + "/bin/link").c_str());
+  EXPECT_TRUE(isTrustedPath(SString(home + "/bin/link")));
+  const std::string open = temp_.file("open");
+  makeDir(open);
+  ::chmod(open.c_str(), 0777);
+  writeFile(open + "/java", "");
+  ::symlink((open + "/java").c_str(), (home + "/bin/elsewhere").c_str());
+  EXPECT_FALSE(isTrustedPath(SString(home + "/bin/elsewhere")));
+  EXPECT_FALSE(isTrustedPath(SString(home + "/bin/missing")));
+  EXPECT_FALSE(isTrustedPath("bin/java"));
+  if (::geteuid() == 0) {
+    ::chown((home + "/bin/java").c_str(), 65534, 65534);
+    EXPECT_FALSE(isTrustedPath(SString(home + "/bin/java")));
   }
 }

@@ -1,8 +1,12 @@
-// Depth-first directory walkers: FileNavigator and the tree remover DeleteFullDir.
+// Depth-first directory walkers: FileNavigator, the tree remover DeleteFullDir, and FindFiles
+// with its listener, which the whole-disk search of JVMs uses.
 #pragma once
 
 #include "base/Deque.h"
 #include "base/SString.h"
+
+#include <map>
+#include <sys/types.h>
 
 class FileNavigator {
 public:
@@ -12,20 +16,30 @@ public:
   virtual ~FileNavigator() = default;
 
   // Walks the tree below start, each directory's files before its subdirectories, the
-  // subdirectory found last walked first. Links are never followed. Returns true when
-  // onFile asked to stop. Directories that cannot be opened are passed over.
+  // subdirectory found last walked first. Links are never followed: a link is reported as a
+  // file. Block devices and sockets are neither walked nor reported. Returns true when
+  // onFile asked to stop. Directories that cannot be opened are passed over. Every 1000
+  // files reported make one progress step.
   virtual bool walk(const SString &start);
   // Called for every entry that is not a directory; true stops the walk.
   virtual bool onFile(const SString &path) = 0;
   // True keeps the walk out of path.
   virtual bool skipDirectory(const SString &path);
 
-  // Every directory taken during the last walk, in the order taken.
+  // Every directory taken during the last walk, in the order taken; kept only while
+  // keepVisited is on (it is by default).
   const StringDeque &getVisited() const { return visited_; }
+
+protected:
+  // A walk of a whole disk needs no record of every directory it saw, and would grow with it.
+  void setKeepVisited(bool on) { keepVisited_ = on; }
+  // Called for a block device or a socket, which is neither walked nor reported.
+  virtual void onOtherEntry(const SString &path);
 
 private:
   StringDeque visited_;
   StringDeque pending_;
+  bool keepVisited_ = true;
 };
 
 // Removes a whole tree: every file during the walk, then the directories deepest first.
@@ -35,8 +49,64 @@ public:
   bool walk(const SString &start) override;
   bool onFile(const SString &path) override;
 
+
   const StringDeque &getFailed() const { return failed_; }
+
+protected:
+  // Sockets and device nodes go like files.
+  void onOtherEntry(const SString &path) override;
 
 private:
   StringDeque failed_;
 };
+
+// Told of every file that FindFiles finds.
+class FileFindListener {
+public:
+  FileFindListener() = default;
+  FileFindListener(const FileFindListener &) = delete;
+  FileFindListener &operator=(const FileFindListener &) = delete;
+  virtual ~FileFindListener() = default;
+
+  // True ends the walk.
+  virtual bool fileFound(const SString &path) = 0;
+};
+
+// Reports, to its listener, every file whose path ends with one of the names (a file name
+// or a relative path) just after a "/": bin/java matches /opt/x/bin/java but neither
+// /opt/x/sbin/java nor the path bin/java itself. A path that ends with several names is
+// reported once per name, in the order of the names. Never enters /tmp, the launcher's
+// temporary directory, nor a kernel file system (proc, sysfs, devtmpfs, cgroup, debugfs,
+// tracefs, securityfs), which holds no JVM but many entries that change while they are read;
+// each of those is logged once.
+class FindFiles final : public FileNavigator {
+public:
+  // names and listener are not owned and must outlive the object. tempDirectory is the
+  // launcher's temporary directory (a "/" is added when it has none).
+  FindFiles(const StringDeque &names, FileFindListener &listener, SString tempDirectory);
+
+  bool onFile(const SString &path) override;
+  bool skipDirectory(const SString &path) override;
+
+private:
+  bool isKernelFileSystem(const SString &path);
+
+  const StringDeque &names_;
+  FileFindListener &listener_;
+  SString tempDirectory_;
+  // The file systems of the mounts, by device, read once when a tmpfs is met (a devtmpfs
+  // looks like one to statfs).
+  std::map<dev_t, SString> mountTypes_;
+  bool mountTypesRead_ = false;
+};
+
+// Walks every root of the file system (getSearchRoots) with a FindFiles for the names;
+// stops at the first walk that the listener ended.
+void searchFileSystem(const StringDeque &names, FileFindListener &listener,
+                      const SString &tempDirectory);
+
+// True when path and every directory above it belong to root or to the effective user and
+// cannot be written by group or others (a directory that others may write passes with the
+// sticky bit, as /var/tmp has): nobody else can have put a program there. A link is looked at
+// as itself (its owner), and then what it leads to must pass too.
+bool isTrustedPath(const SString &path);

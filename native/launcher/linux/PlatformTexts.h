@@ -15,4 +15,9 @@ inline constexpr const char *kPipeFailed = "Couldn't create either stdout or std
 inline constexpr const char *kForkFailed = "Error forking new process: ";
 inline constexpr const char *kRedirectFailed = "Error capturing stdout or stderr in new process: ";
 inline constexpr const char *kWaitFailed = "Error waiting for child process: ";
+
+// The whole-disk search.
+inline constexpr const char *kSkippingKernelFileSystem = "Not searching ";
+inline constexpr const char *kSkippingKernelFileSystemEnd =
+    ": a kernel file system holds no Java VM.";
 } // namespace platformtext
