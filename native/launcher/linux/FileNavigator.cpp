@@ -13,11 +13,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -30,12 +33,27 @@ bool isDotEntry(const char *name) {
   return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
-// What readdir says the entry is; only an unknown type costs a look at the entry itself.
-// Links are never followed. Block devices and sockets share the directory bit of a mode, so
-// they were always taken for directories that cannot be opened: they are neither walked nor
-// reported.
-EntryKind kindOf(const dirent &entry, const SString &path) {
-  switch (entry.d_type) {
+// One record of getdents64.
+struct LinuxDirent {
+  ino64_t d_ino;
+  off64_t d_off;
+  unsigned short d_reclen;
+  unsigned char d_type;
+  char d_name[1];
+};
+
+// Enough for the entries of most directories in one call.
+constexpr std::size_t kDirectoryBufferSize = 64 * 1024;
+// Directories down to this depth keep their descriptor open while subdirectories of theirs
+// wait to be walked.
+constexpr int kMaxHeldDepth = 64;
+
+// What the directory says the entry is; only an unknown type costs a look at the entry
+// itself. Links are never followed. Block devices and sockets share the directory bit of a
+// mode, so they were always taken for directories that cannot be opened: they are neither
+// walked nor reported.
+EntryKind kindOf(unsigned char type, const SString &path) {
+  switch (type) {
   case DT_DIR:
     return EntryKind::Directory;
   case DT_BLK:
@@ -76,46 +94,70 @@ constexpr mode_t kWritableByOthers = S_IWGRP | S_IWOTH;
 bool FileNavigator::walk(const SString &start) {
   visited_.clear();
   pending_.clear();
-  pending_.add(start);
+  pending_.push_back({start, nullptr, 0, 0});
   long reported = 0;
   bool stop = false;
-  while (pending_.count() > 0 && !stop) {
-    const SString directory = pending_.last();
-    pending_.removeLast();
+  std::vector<char> buffer(kDirectoryBufferSize);
+  while (!pending_.empty() && !stop) {
+    const PendingDirectory next = std::move(pending_.back());
+    pending_.pop_back();
+    const SString &directory = next.path;
     if (keepVisited_)
       visited_.add(directory);
     if (skipDirectory(directory))
       continue;
-    UniqueDir dir(::opendir(directory.cStr()));
-    if (!dir)
+    // A subdirectory is opened from its parent's descriptor, which spares the kernel the
+    // walk along the whole path; never through a link that took its place meanwhile.
+    const auto fd = std::make_shared<UniqueFd>(retryOnEintr([&] {
+      return next.parent ? ::openat(next.parent->get(), directory.cStr() + next.nameStart,
+                                    O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW)
+                         : ::open(directory.cStr(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }));
+    if (!*fd || skipOpenedDirectory(directory, fd->get()))
       continue;
+    // Deep trees would hold too many descriptors; below this their paths are used.
+    const std::shared_ptr<const UniqueFd> parent = next.depth < kMaxHeldDepth ? fd : nullptr;
     SString base(directory);
     ensureTrailingSeparator(base);
+    SString path;
+    // The entries come straight from the kernel, as many at a time as the buffer holds.
     while (!stop) {
-      const dirent *entry = ::readdir(dir.get());
-      if (!entry)
+      const long got = ::syscall(SYS_getdents64, fd->get(), buffer.data(), buffer.size());
+      if (got <= 0)
         break;
-      if (isDotEntry(entry->d_name))
-        continue;
-      const SString path = base + entry->d_name;
-      const EntryKind kind = kindOf(*entry, path);
-      if (kind == EntryKind::Directory) {
-        pending_.add(path);
-        continue;
+      for (long offset = 0; offset < got && !stop;) {
+        const auto *entry = reinterpret_cast<const LinuxDirent *>(buffer.data() + offset);
+        offset += entry->d_reclen;
+        if (isDotEntry(entry->d_name))
+          continue;
+        // One buffer for all the paths of a directory: a file's path is needed only while
+        // it is reported.
+        path.assign(base);
+        path.append(entry->d_name);
+        const EntryKind kind = kindOf(entry->d_type, path);
+        if (kind == EntryKind::Directory) {
+          pending_.push_back({path, parent, base.length(), next.depth + 1});
+          continue;
+        }
+        if (kind == EntryKind::Other) {
+          onOtherEntry(path);
+          continue;
+        }
+        stop = onFile(path);
+        if (++reported % kFilesPerProgressStep == 0)
+          stepProgress(1);
       }
-      if (kind == EntryKind::Other) {
-        onOtherEntry(path);
-        continue;
-      }
-      stop = onFile(path);
-      if (++reported % kFilesPerProgressStep == 0)
-        stepProgress(1);
     }
   }
+  pending_.clear();
   return stop;
 }
 
 bool FileNavigator::skipDirectory(const SString &) {
+  return false;
+}
+
+bool FileNavigator::skipOpenedDirectory(const SString &, int) {
   return false;
 }
 
@@ -167,17 +209,26 @@ bool FindFiles::onFile(const SString &path) {
 bool FindFiles::skipDirectory(const SString &path) {
   SString directory(path);
   ensureTrailingSeparator(directory);
-  if (directory == tempDirectory_ || path == "/tmp")
-    return true;
-  if (!isKernelFileSystem(path))
+  return directory == tempDirectory_ || path == "/tmp";
+}
+
+bool FindFiles::skipOpenedDirectory(const SString &path, int fd) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0)
+    return false;
+  // A file system is looked at once: its directories share their device.
+  auto known = kernelFileSystems_.find(status.st_dev);
+  if (known == kernelFileSystems_.end())
+    known = kernelFileSystems_.emplace(status.st_dev, isKernelFileSystem(fd, status.st_dev)).first;
+  if (!known->second)
     return false;
   log(platformtext::kSkippingKernelFileSystem + path + platformtext::kSkippingKernelFileSystemEnd);
   return true;
 }
 
-bool FindFiles::isKernelFileSystem(const SString &path) {
+bool FindFiles::isKernelFileSystem(int fd, dev_t device) {
   struct statfs fileSystem {};
-  if (::statfs(path.cStr(), &fileSystem) != 0)
+  if (::fstatfs(fd, &fileSystem) != 0)
     return false;
   switch (fileSystem.f_type) {
   case PROC_SUPER_MAGIC:
@@ -194,28 +245,19 @@ bool FindFiles::isKernelFileSystem(const SString &path) {
     return false;
   }
   // A devtmpfs is a tmpfs to statfs; the mount table tells them apart.
-  struct stat status {};
-  if (::stat(path.cStr(), &status) != 0)
-    return false;
-  if (!mountTypesRead_) {
-    mountTypesRead_ = true;
-    UniqueFile mounts(std::fopen("/proc/self/mountinfo", "r"));
-    while (mounts && !std::feof(mounts.get())) {
-      SString line;
-      readLine(mounts.get(), line);
-      // ID PARENT MAJOR:MINOR ROOT POINT OPTIONS [FIELDS...] - TYPE SOURCE OPTIONS
-      unsigned major = 0, minor = 0;
-      const SString::size_type dash = line.find(" - ");
-      if (dash == SString::npos || std::sscanf(line.cStr(), "%*s %*s %u:%u", &major, &minor) != 2)
-        continue;
-      SString::size_type typeStart = dash + 3;
-      const SString::size_type typeEnd = line.find(' ', typeStart);
-      mountTypes_[::makedev(major, minor)] =
-          line.substring(typeStart, typeEnd == SString::npos ? SString::npos : typeEnd - typeStart);
-    }
+  UniqueFile mounts(std::fopen("/proc/self/mountinfo", "r"));
+  while (mounts && !std::feof(mounts.get())) {
+    SString line;
+    readLine(mounts.get(), line);
+    // ID PARENT MAJOR:MINOR ROOT POINT OPTIONS [FIELDS...] - TYPE SOURCE OPTIONS
+    unsigned major = 0, minor = 0;
+    const SString::size_type dash = line.find(" - ");
+    if (dash == SString::npos || std::sscanf(line.cStr(), "%*s %*s %u:%u", &major, &minor) != 2 ||
+        ::makedev(major, minor) != device)
+      continue;
+    return line.substring(dash + 3).startsWith("devtmpfs ");
   }
-  const auto found = mountTypes_.find(status.st_dev);
-  return found != mountTypes_.end() && found->second == "devtmpfs";
+  return false;
 }
 
 void searchFileSystem(const StringDeque &names, FileFindListener &listener,

@@ -3,10 +3,13 @@
 #pragma once
 
 #include "base/Deque.h"
+#include "base/Handles.h"
 #include "base/SString.h"
 
 #include <map>
+#include <memory>
 #include <sys/types.h>
+#include <vector>
 
 class FileNavigator {
 public:
@@ -35,10 +38,21 @@ protected:
   void setKeepVisited(bool on) { keepVisited_ = on; }
   // Called for a block device or a socket, which is neither walked nor reported.
   virtual void onOtherEntry(const SString &path);
+  // Asked once the directory is open (fd); true keeps the walk out of it.
+  virtual bool skipOpenedDirectory(const SString &path, int fd);
 
 private:
+  // A directory still to walk, with the open directory it lies in (when that is kept).
+  struct PendingDirectory {
+    SString path;
+    std::shared_ptr<const UniqueFd> parent;
+    SString::size_type nameStart;
+    int depth;
+  };
+
   StringDeque visited_;
-  StringDeque pending_;
+  // Used as a stack: last in, first out.
+  std::vector<PendingDirectory> pending_;
   bool keepVisited_ = true;
 };
 
@@ -48,7 +62,6 @@ class DeleteFullDir final : public FileNavigator {
 public:
   bool walk(const SString &start) override;
   bool onFile(const SString &path) override;
-
 
   const StringDeque &getFailed() const { return failed_; }
 
@@ -88,16 +101,17 @@ public:
   bool onFile(const SString &path) override;
   bool skipDirectory(const SString &path) override;
 
+protected:
+  bool skipOpenedDirectory(const SString &path, int fd) override;
+
 private:
-  bool isKernelFileSystem(const SString &path);
+  bool isKernelFileSystem(int fd, dev_t device);
 
   const StringDeque &names_;
   FileFindListener &listener_;
   SString tempDirectory_;
-  // The file systems of the mounts, by device, read once when a tmpfs is met (a devtmpfs
-  // looks like one to statfs).
-  std::map<dev_t, SString> mountTypes_;
-  bool mountTypesRead_ = false;
+  // Whether each file system met so far (by device) is a kernel one.
+  std::map<dev_t, bool> kernelFileSystems_;
 };
 
 // Walks every root of the file system (getSearchRoots) with a FindFiles for the names;
