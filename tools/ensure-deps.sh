@@ -11,6 +11,7 @@ need g++ command -v g++
 need make command -v make
 need libgtest-dev test -f /usr/include/gtest/gtest.h
 need libc6-dev test -f "$(g++ -print-file-name=libc.a 2>/dev/null)"
+need default-jdk-headless command -v javac
 
 [ -z "$missing" ] && exit 0
 echo "Missing Debian packages:$missing"
