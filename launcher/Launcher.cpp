@@ -28,16 +28,7 @@ std::unique_ptr<Launcher> &launcherHolder() {
   return launcher;
 }
 
-LauncherException notAvailable(const char *what) {
-  return LauncherException(SString(what) + launchertext::kNotAvailable);
-}
-
 } // namespace
-
-struct Launcher::OptionState {
-  int result = 0;
-  bool defaultRun = true;
-};
 
 Launcher &Launcher::instance() {
   return *launcherHolder();
@@ -133,7 +124,7 @@ void Launcher::processOption(const StringDeque &arguments, int &index, OptionSta
       state.defaultRun = false;
       state.result = -1;
     } else {
-      throw notAvailable("The input-file option -qg:in");
+      processInputFile(takeValue(), state);
     }
   } else if (option == "-qg:version") {
     printUnlessSilent(launchertext::kVersion);
@@ -308,17 +299,6 @@ void Launcher::setNumericVariable(int n, int value) {
   numericVariables_[static_cast<std::size_t>(n - 1)] = value;
 }
 
-// The work commands find, verify, install and launch JVMs; until they are built each
-// says so instead of pretending to succeed.
-void Launcher::doFindJVM(bool, bool) {
-  throw notAvailable("The command FIND_JVM");
-}
-void Launcher::doVerify(bool, bool, int) {
-  throw notAvailable("The command VERIFY");
-}
-void Launcher::doInstallJVM(int) {
-  throw notAvailable("The command INSTALL_JVM");
-}
 int Launcher::doLaunch(const SString &jvmFilePath, short seconds) {
   LaunchScript *script = launcherFile_.getLaunchScript();
   if (!script)
@@ -353,7 +333,4 @@ void Launcher::doInitializeUI() {
   showStatus(0);
   showSearchStatus(0, SString());
   enableConsoleOutput();
-}
-void Launcher::doExecuteLauncher(int) {
-  throw notAvailable("The command EXECUTE_LAUNCHER");
 }

@@ -6,13 +6,13 @@
 #include "base/SString.h"
 #include "instructions/InstructionHost.h"
 #include "jvm/JVMMatch.h"
-#include "launchscript/LaunchScriptHost.h"
+#include "jvm/JVMSearchHost.h"
 #include "payload/LauncherFile.h"
 
 #include <array>
 #include <memory>
 
-class Launcher final : public InstructionHost, public LaunchScriptHost {
+class Launcher final : public InstructionHost, public JVMSearchHost {
 public:
   static Launcher &instance();
   // Replaces the process-wide launcher by a new one, as at process start.
@@ -36,7 +36,7 @@ public:
   // The text of the original launcher name before its last slash or backslash; empty when
   // it has none.
   SString getOriginalLauncherDir() const override;
-  SString getUserJavaHome() const { return userJavaHome_; }
+  SString getUserJavaHome() const override { return userJavaHome_; }
   SString getClasspathPrepend() const override { return classpathPrepend_; }
   SString getClasspathAppend() const override { return classpathAppend_; }
   bool isJavaConsole() const { return javaConsole_; }
@@ -55,6 +55,7 @@ public:
   SString getApplicationArchive(const SString &name) override;
   void extractClasspathArchives(StringDeque &paths) override;
   SString getTempRoot() override;
+  SString extractVerifyArchive() override;
   // Writes the match's JVM file with JVM_HOME, JVM_FILE and JVM_TEMP set to a new temporary
   // file and returns its path.
   SString saveMatchAsJVMFile(const JVMMatch &match);
@@ -83,10 +84,36 @@ public:
   int doLaunchById(int fileId, short seconds) override;
   void doInitializeUI() override;
   void doExecuteLauncher(int position) override;
+  // Verifies a JVM file at home (at its own JVM_HOME when home is empty): N1 = 1 and S1 the
+  // verified home when it passes, else N1 = 0 and the failure text when asked.
+  void verifyJVMFile(bool showUI, bool showFailureMessage, TagFile &jvmTagFile,
+                     const SString &home);
+
+  // The actions of an input file, each writing its result lines to standard output in
+  // every mode: SEARCH (1, home and saved JVM file; or 0), SEARCH_ALL (the count, then a home
+  // and a saved JVM file for each match), VERIFY_JVM (1 or 0), INSTALL_JVM (the JVM file in
+  // the destination). The saved JVM files of a search belong to the caller afterwards.
+  void searchAction(bool showProgress, bool showFailureMessage);
+  void searchAllAction(bool showProgress, bool showFailureMessage);
+  void verifyJVMAction(bool showProgress, bool showFailureMessage, const SString &jvmFilePath,
+                       const SString &jvmHome);
+  void installJVMAction(bool showProgress, bool showFailureMessage, const SString &installerCommand,
+                        const SString &destination);
 
 private:
-  struct OptionState;
+  // What the options have decided so far.
+  struct OptionState {
+    int result = 0;
+    bool defaultRun = true;
+  };
   void processOption(const StringDeque &arguments, int &index, OptionState &state);
+  // The "-qg:in" option: reads the input file, configures the payload from it and performs
+  // its action. A failure is printed after error text 0 and raised again unchanged.
+  void processInputFile(const SString &argument, OptionState &state);
+  void performAction(const TagFile &inputFile, OptionState &state);
+  // The destination that INSTALL_JVM mode 2 asks for, absolute and existing; empty when
+  // none was given or it cannot be made.
+  SString promptedDestination();
   void readIndexForRun(bool parseTagEntries);
   // Raises the damaged-file text when the launcher file carries no index.
   void requireIndex() const;

@@ -18,17 +18,6 @@ namespace {
 // passes and no character a script has reason to hold.
 constexpr char kLiteralMark = '\x1A';
 
-// Inside double quotes the shell still reads these four characters.
-SString escapeForShell(const SString &value) {
-  SString escaped;
-  for (const char c : value.view()) {
-    if (c == '\\' || c == '"' || c == '$' || c == '`')
-      escaped += '\\';
-    escaped += c;
-  }
-  return escaped;
-}
-
 // Resolves "@" references from a JVM file. The paths the launcher wrote into it (the JVM
 // home and the saved file) become literals of the script, so that neither the later passes
 // nor the shell read the characters of a directory name.
@@ -167,7 +156,7 @@ int LaunchScript::execute(LaunchScriptHost &host, const TagFile &jvmFile,
   // Passed on byte for byte: the shell reads nothing in them.
   if (extraArguments)
     for (const SString &argument : *extraArguments)
-      command += " \"" + escapeForShell(argument) + "\"";
+      command += " " + quoteForShell(argument);
   log(lt::kExecuting + command +
       (autoSetWorkingDir_ ? lt::kInWorkingDirectory + directory
                           : SString(lt::kInCurrentDirectory)));

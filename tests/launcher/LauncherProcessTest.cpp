@@ -35,8 +35,11 @@ TEST_F(LauncherProcessTest, OptionsWithoutPayloadWork) {
        "A log file name must be specified after the -log option on the command line.\n" + kNoIndex,
        255},
       {{"-qg:in"}, "An input file name must follow the '-in' command line option.\n", 255},
-      {{"-qg:in", "input.tag"},
-       "The input-file option -qg:in is not available in this version of the launcher.\n",
+      // A missing input file: the text after the input-file prefix, then once more alone.
+      {{"-qg:in", "missing.tag"},
+       "Could not load the input file.Unable to open input file specified on the command line "
+       "after the -in option.\nUnable to open input file specified on the command line after "
+       "the -in option.\n",
        255},
   };
   for (const Case &c : cases) {

@@ -92,6 +92,20 @@ int runCommand(const SString &command, const SString &workingDirectory, bool cap
   return runCommand(command, options);
 }
 
+SString escapeForShell(const SString &text) {
+  SString escaped;
+  for (const char c : text.view()) {
+    if (c == '\\' || c == '"' || c == '$' || c == '`')
+      escaped += '\\';
+    escaped += c;
+  }
+  return escaped;
+}
+
+SString quoteForShell(const SString &text) {
+  return "\"" + escapeForShell(text) + "\"";
+}
+
 void replaceProcess(const StringDeque &arguments) {
   platform().replaceProcess(arguments);
 }

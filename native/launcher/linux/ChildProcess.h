@@ -50,6 +50,12 @@ int runCommand(const SString &command, const CommandOptions &options);
 int runCommand(const SString &command, const SString &workingDirectory, bool capture, bool redirect,
                SString *standardOutput, SString *standardError, bool replace);
 
+// text as the shell reads it inside double quotes: a backslash before every backslash,
+// double quote, "$" and backquote, so that what reaches the program is text exactly.
+SString escapeForShell(const SString &text);
+// text in double quotes, escaped: one argument of a command line, whatever it holds.
+SString quoteForShell(const SString &text);
+
 // Replaces the process by the program arguments[0] (searched in PATH when it holds no "/")
 // with exactly these arguments; standard output is flushed first. Returns only when the
 // program could not be started.

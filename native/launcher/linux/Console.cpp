@@ -102,6 +102,12 @@ void printUnlessSilent(const SString &text) {
   writeLine(text.view());
 }
 
+void printResultLine(const SString &text) {
+  if (state().midLine)
+    std::fputc('\n', state().out);
+  writeLine(text.view());
+}
+
 SString readWord() {
   std::FILE *in = state().in;
   int c = std::fgetc(in);

@@ -26,6 +26,10 @@ void printRaw(const char *text);
 // line break when the last thing written was a row of progress dots.
 void printUnlessSilent(const SString &text);
 
+// The text and a line feed, in every mode: a result line that another program reads. It
+// starts a line of its own when progress dots were printed before it.
+void printResultLine(const SString &text);
+
 // One white-space delimited word from standard input, read whole; empty at end of input.
 SString readWord();
 
