@@ -1,10 +1,11 @@
 # Entry points: `make` builds, `make test` builds and runs every test, `make test-asan`
-# runs them again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# runs them again under AddressSanitizer and UndefinedBehaviorSanitizer, `make demo` packs
+# the sample product and runs it.
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build test test-asan bench deps format clean
+.PHONY: all build test test-asan bench demo deps format clean
 
 all: build
 
@@ -25,6 +26,10 @@ test-asan: deps
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
+demo: build
+	sh samples/hello/pack.sh $(BUILD_DIR) $(BUILD_DIR)/demo/setup.bin > /dev/null
+	$(BUILD_DIR)/demo/setup.bin
 
 bench: build
 	sh benchmarks/run.sh $(BUILD_DIR)

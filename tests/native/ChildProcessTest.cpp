@@ -157,7 +157,7 @@ TEST_F(ChildProcessTest, RunsInTheWorkingDirectoryOrRefusesAMissingOne) {
 }
 
 // Without capture the child writes to the launcher's own output; what the launcher had
-// written before (progress dots held back by the console) comes first.
+// written before (progress dots held back by the console) comes first, on a line of its own.
 // With no descriptors left, the pipes cannot be made: the system's text says why.
 TEST_F(ChildProcessTest, APipeThatCannotBeMadeIsReported) {
 #ifdef __SANITIZE_ADDRESS__
@@ -183,7 +183,7 @@ TEST_F(ChildProcessTest, WithoutCaptureOutputGoesToTheConsoleInOrder) {
     EXPECT_EQ(runCommand(SString("echo child; exit 4"), CommandOptions{}), 4);
     resetConsoleForTesting(console_);
   }
-  EXPECT_EQ(readFile(file), ".child\n");
+  EXPECT_EQ(readFile(file), ".\nchild\n");
 }
 
 TEST_F(ChildProcessTest, EachChunkReadMakesItsProgressSteps) {

@@ -19,6 +19,9 @@ struct ConsoleState {
   int progressLines = 0;
   int searchStatus = 0;
   SString searchName;
+  // The search status line shown last.
+  int shownStatus = 0;
+  SString shownName;
   SString title;
   std::FILE *out = stdout;
   std::FILE *in = stdin;
@@ -97,14 +100,17 @@ void printUnlessSilent(const SString &text) {
   if (state().silent)
     return;
   // An error text that followed a row of dots would otherwise be glued to it.
-  if (state().midLine)
-    std::fputc('\n', state().out);
+  endProgressLine();
   writeLine(text.view());
 }
 
-void printResultLine(const SString &text) {
+void endProgressLine() {
   if (state().midLine)
-    std::fputc('\n', state().out);
+    writeLine(std::string_view());
+}
+
+void printResultLine(const SString &text) {
+  endProgressLine();
   writeLine(text.view());
 }
 
@@ -181,22 +187,18 @@ void showSearchStatus(int status, const SString &name) {
     return;
   s.searchStatus = status;
   s.searchName = name;
-  switch (status) {
-  case 1:
-    printText("");
+  // A search verifies candidate after candidate; the line is shown once, not for each.
+  if (status < 1 || status > 3 || (status == s.shownStatus && name == s.shownName))
+    return;
+  s.shownStatus = status;
+  s.shownName = name;
+  printText("");
+  if (status == 1)
     printLine(getMessage(MSG_SEARCHING_FOR, name.cStr()));
-    break;
-  case 2:
-    printText("");
+  else if (status == 2)
     printLine(getMessage(MSG_SCANNING_DISKS));
-    break;
-  case 3:
-    printText("");
+  else
     printLine(getMessage(MSG_VERIFYING, name.cStr()));
-    break;
-  default:
-    break;
-  }
 }
 
 int getSearchStatus() {
@@ -209,7 +211,9 @@ const SString &getSearchName() {
 StatusScope::StatusScope() : savedStatus_(state().searchStatus), savedName_(state().searchName) {}
 
 StatusScope::~StatusScope() {
-  showSearchStatus(savedStatus_, savedName_);
+  // Only recorded: the line of the outer status was shown when it began.
+  state().searchStatus = savedStatus_;
+  state().searchName = savedName_;
 }
 
 void stepProgress(int n) {

@@ -26,6 +26,10 @@ void printRaw(const char *text);
 // line break when the last thing written was a row of progress dots.
 void printUnlessSilent(const SString &text);
 
+// Ends a row of progress dots with a line break, so that what comes next (a child writing
+// to the console) starts a line of its own; nothing otherwise.
+void endProgressLine();
+
 // The text and a line feed, in every mode: a result line that another program reads. It
 // starts a line of its own when progress dots were printed before it.
 void printResultLine(const SString &text);
@@ -43,12 +47,14 @@ SString toMultibyte(const std::wstring &wide);
 
 // Unless silent: status line kind 0..4 (an empty line first); other kinds write nothing.
 void showStatus(int kind);
-// Unless silent: the search status 1 (searching the named place), 2 (scanning the disks)
-// or 3 (verifying the named JVM); records it as the current status. 0 shows nothing.
+// Unless silent: records the search status 1 (searching the named place), 2 (scanning the
+// disks) or 3 (verifying the named JVM) as the current one, and shows its line (after an
+// empty one) unless that is the line shown last. 0 shows nothing.
 void showSearchStatus(int status, const SString &name);
 int getSearchStatus();
 
-// Restores the search status and name of its creation when it ends.
+// Restores the search status and name of its creation when it ends, without showing them
+// again.
 class StatusScope {
 public:
   StatusScope();

@@ -5,6 +5,7 @@
 #include "base/Handles.h"
 #include "base/LauncherException.h"
 #include "base/SystemError.h"
+#include "native/launcher/linux/Console.h"
 #include "native/launcher/linux/PlatformTexts.h"
 
 #include <algorithm>
@@ -243,6 +244,9 @@ int LinuxPlatformImpl::runCommand(const SString &command, const CommandOptions &
       options.workingDirectory.isEmpty() ? nullptr : options.workingDirectory.cStr();
   sigset_t all, previous;
   ::sigfillset(&all);
+  // A child that writes to the console starts on a line of its own, after any dots.
+  if (!redirect)
+    endProgressLine();
   std::fflush(nullptr);
   // Signals wait until the child has set itself up; it then gets the mask of before.
   ::sigprocmask(SIG_BLOCK, &all, &previous);
