@@ -45,5 +45,7 @@ int main(int argc, char **argv) {
   Launcher &launcher = Launcher::instance();
   const int result = launcher.run(arguments, launcherPath);
   launcher.reportLaunchErrorOutput(result);
+  // The shell's prompt must not follow a row of dots on the same line.
+  endProgressLine();
   return result;
 }

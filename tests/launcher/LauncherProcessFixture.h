@@ -40,3 +40,19 @@ protected:
 
   TempDir temp_;
 };
+
+// The verification class the build made.
+inline std::string verifyArchivePath() {
+  return std::string(QG_BIN_DIR) + "/../share/Verify.jar";
+}
+
+// A JVM file that only fake JVMs of the given version satisfy: they report the property
+// qg.fake.version, which no real JVM sets.
+inline std::string writeFakeJVMFile(const std::string &path, const std::string &version,
+                                    const std::string &more = "") {
+  writeFile(path, "DESC: Fake Java " + version +
+                      "\nJVM_EXE: bin/java\nCLASSPATH: \"-cp \"\nCLASSPATH_SEPARATOR: :\n"
+                      "SYSTEM: -D\nSYSTEM_SEPARATOR: =\nJVM_PROPERTIES:\n  qg.fake.version=" +
+                      version + "\n/:\n" + more);
+  return path;
+}

@@ -12,8 +12,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <stdexcept>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <sys/stat.h>
 
 namespace {

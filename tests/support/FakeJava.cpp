@@ -9,10 +9,7 @@
 namespace {
 // Records the run, then answers like a JVM running the verification class when "Verify"
 // is among the arguments: the magic line, then one property per argument after it.
-const char *const kScript = R"SH(#!/bin/sh
-rec="$(cd "$(dirname "$0")" && pwd)"
-while [ ! -d "$rec/.record" ] && [ "$rec" != / ]; do rec=$(dirname "$rec"); done
-rec="$rec/.record"
+const char *const kScript = R"SH(
 n=$(cat "$rec/runs" 2>/dev/null || echo 0)
 echo $((n + 1)) > "$rec/runs"
 printf '%s\0' "$@" > "$rec/args"
@@ -32,13 +29,22 @@ for a in "$@"; do
 done
 exit $(cat "$rec/exit" 2>/dev/null || echo 0)
 )SH";
+
+// text between single quotes for the shell.
+std::string singleQuoted(const std::string &text) {
+  std::string quoted = "'";
+  for (const char c : text)
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
 } // namespace
 
 FakeJava::FakeJava(std::string home, const std::string &exe) : home_(std::move(home)) {
   executable_ = home_ + "/" + exe;
   std::filesystem::create_directories(std::filesystem::path(executable_).parent_path());
   std::filesystem::create_directories(home_ + "/.record");
-  writeFile(executable_, kScript);
+  // The record stays where it is when the program is copied elsewhere.
+  writeFile(executable_, "#!/bin/sh\nrec=" + singleQuoted(home_ + "/.record") + kScript);
   ::chmod(executable_.c_str(), 0755);
   writeFile(record("properties"), "");
 }
