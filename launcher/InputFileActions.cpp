@@ -58,6 +58,7 @@ void Launcher::processInputFile(const SString &argument, OptionState &state) {
       throw;
     }
     readIndexForRun(/*parseTagEntries=*/true);
+    state.inputFileRead = true;
     performAction(inputFile, state);
   } catch (const LauncherException &e) {
     printUnlessSilent(getErrorText(ERR_INPUT_FILE) + e.getMessage());

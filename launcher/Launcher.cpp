@@ -73,7 +73,9 @@ int Launcher::processCommandLine(const StringDeque &arguments) {
     return state.result;
 
   readIndexForRun(/*parseTagEntries=*/true);
-  requireIndex();
+  // An input file may run a bare stub with files from disk; only a payload must be whole.
+  if (!state.inputFileRead)
+    requireIndex();
   // Without a script the run ends at once: no closing line break for progress never shown.
   if (!launcherFile_.getInstructions())
     return -1;

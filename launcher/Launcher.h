@@ -105,6 +105,8 @@ private:
   struct OptionState {
     int result = 0;
     bool defaultRun = true;
+    // An input file configured the run.
+    bool inputFileRead = false;
   };
   void processOption(const StringDeque &arguments, int &index, OptionState &state);
   // The "-qg:in" option: reads the input file, configures the payload from it and performs

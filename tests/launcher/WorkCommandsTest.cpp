@@ -166,3 +166,60 @@ TEST_F(WorkCommandsTest, ExecuteLauncherHandsTheRunToTheEmbeddedLauncher) {
   EXPECT_FALSE(std::filesystem::exists(arguments[0]));
   EXPECT_FALSE(anyTemporaryLeft());
 }
+
+namespace {
+
+// Runs a command line in a shell of its own; its exit status.
+int shell(const std::string &command) {
+  return runProcess("/bin/sh", {"-c", command}).status;
+}
+
+// The text of a tmux window.
+std::string screen(const std::string &session) {
+  return runProcess("/usr/bin/env", {"tmux", "capture-pane", "-p", "-t", session}).out;
+}
+
+} // namespace
+
+// As a person would: the launcher asks in a real terminal, the user types a directory
+// (relative, and not there yet) and presses Enter.
+TEST_F(WorkCommandsTest, InstallJVMAsksForTheDestinationInATerminal) {
+  if (shell("command -v tmux") != 0)
+    GTEST_SKIP() << "tmux is not installed";
+  FakeJava bundled(temp_.file("bundled"));
+  writeFile(temp_.file("installer.sh"), "#!/bin/sh\nmkdir -p bin\ncp " + bundled.executable() +
+                                            " bin/java\nprintf 'DESC: Bundled\\nJVM_EXE: "
+                                            "bin/java\\n' > jvm\n");
+  const std::string launcher = packProduct(
+      "  INSTALL_JVM 2\n  JMP0 @N1@ NONE\n  LAUNCH @S1@ 0\n  :NONE\n",
+      {"--jvm-installer", temp_.file("installer.sh")});
+  const std::string session = "qgtest" + std::to_string(::getpid());
+  const std::string command = "cd " + temp_.path() + " && TMPDIR=" + temp_.path() + " " +
+                              launcher + "; echo $? > " + temp_.file("status") + "; sleep 30";
+  ASSERT_EQ(runProcess("/usr/bin/env",
+                       {"tmux", "new-session", "-d", "-s", session, "-x", "120", "-y", "30",
+                        "/bin/sh", "-c", command})
+                .status,
+            0);
+  const auto waitFor = [&](const auto &done) {
+    for (int i = 0; i < 300 && !done(); ++i)
+      ::usleep(20000);
+    return done();
+  };
+  const std::string prompt = "Supply the destination directory for the Java Virtual Machine:";
+  EXPECT_TRUE(waitFor([&] { return screen(session).find(prompt) != std::string::npos; }))
+      << screen(session);
+  runProcess("/usr/bin/env", {"tmux", "send-keys", "-t", session, "typed/jvm", "Enter"});
+  EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(temp_.file("status")); }))
+      << screen(session);
+  runProcess("/usr/bin/env", {"tmux", "kill-session", "-t", session});
+
+  EXPECT_EQ(readFile(temp_.file("status")), "0\n");
+  // The typed directory was made absolute, created, and stays after the run.
+  const std::string destination = temp_.file("typed/jvm");
+  EXPECT_EQ(bundled.arguments(), std::vector<std::string>{"launched"});
+  EXPECT_EQ(bundled.workingDirectory(), temp_.path());
+  EXPECT_NE(readFile(destination + "/jvm").find("JVM_HOME:  " + destination + "\n"),
+            std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(destination + "/bin/java"));
+}

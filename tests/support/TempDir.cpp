@@ -8,17 +8,36 @@
 #include <stdexcept>
 #include <vector>
 
-TempDir::TempDir() {
-  const char *base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/qgtest-XXXXXX";
+namespace {
+std::string makeTemporaryDirectory(const std::string &base) {
+  std::string pattern = base + "/qgtest-XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   if (!::mkdtemp(buffer.data()))
     throw std::runtime_error("mkdtemp failed");
-  path_ = buffer.data();
+  return buffer.data();
+}
+} // namespace
+
+TempDir::TempDir() {
+  const char *base = std::getenv("TMPDIR");
+  path_ = makeTemporaryDirectory(base && *base ? base : "/tmp");
+}
+
+TempDir TempDir::in(const std::string &base) {
+  TempDir dir;
+  std::filesystem::remove(dir.path_);
+  dir.path_ = makeTemporaryDirectory(base);
+  return dir;
+}
+
+TempDir::TempDir(TempDir &&other) noexcept : path_(std::move(other.path_)) {
+  other.path_.clear();
 }
 
 TempDir::~TempDir() {
+  if (path_.empty())
+    return;
   std::error_code ignored;
   // Make everything writable first so that tests which removed permissions clean up too.
   for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);

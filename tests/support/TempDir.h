@@ -5,7 +5,11 @@
 
 class TempDir {
 public:
+  // Below TMPDIR, or /tmp.
   TempDir();
+  // Below base.
+  static TempDir in(const std::string &base);
+  TempDir(TempDir &&other) noexcept;
   TempDir(const TempDir &) = delete;
   TempDir &operator=(const TempDir &) = delete;
   ~TempDir();
