@@ -223,3 +223,22 @@ TEST_F(WorkCommandsTest, InstallJVMAsksForTheDestinationInATerminal) {
             std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(destination + "/bin/java"));
 }
+
+TEST_F(WorkCommandsTest, ADestinationThatCannotBeMadeInstallsNothing) {
+  writeFile(temp_.file("installer.sh"), "#!/bin/sh\nprintf 'JVM_EXE: bin/java\\n' > jvm\n");
+  ProcessOptions options;
+  options.input = "/proc/qgtest/jvm\n";
+  const ProcessResult result =
+      run(packProduct("  INSTALL_JVM 2\n  JMP0 @N1@ NONE\n  LAUNCH @S1@ 0\n  :NONE\n",
+                      {"--jvm-installer", temp_.file("installer.sh")}),
+          {"-qg:log", temp_.file("run.log")}, options);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_NE(result.out.find("Supply the destination directory for the Java Virtual Machine:\n"),
+            std::string::npos)
+      << result.out;
+  EXPECT_NE(readFile(temp_.file("run.log"))
+                .find("ERROR: Cannot create the JVM destination /proc/qgtest/jvm: No such file or "
+                      "directory\n"),
+            std::string::npos)
+      << readFile(temp_.file("run.log"));
+}
