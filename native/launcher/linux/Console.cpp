@@ -46,7 +46,8 @@ constexpr int kDotsPerLine = 70;
 // not overtake what was written before it started.
 void writeLine(std::string_view text) {
   std::FILE *out = state().out;
-  std::fwrite(text.data(), 1, text.size(), out);
+  if (!text.empty())
+    std::fwrite(text.data(), 1, text.size(), out);
   std::fputc('\n', out);
   std::fflush(out);
   state().midLine = false;
