@@ -8,6 +8,7 @@
 #include "instructions/InstructionsException.h"
 #include "instructions/ScriptNumbers.h"
 #include "instructions/VariableReference.h"
+#include "native/launcher/linux/Signals.h"
 #include "tagfile/TagFile.h"
 
 #include <cstdint>
@@ -47,6 +48,8 @@ int Instructions::run(InstructionHost &host) {
   lineCount_ = lines_ ? lines_->count() : 0;
   indexLabels();
   for (currentLine_ = 0; currentLine_ < lineCount_; ++currentLine_) {
+    // A script may loop for ever on purpose; a termination signal still ends it.
+    throwIfTerminationRequested();
     const SString &text = line(currentLine_);
     size_type pos = 0;
     bool noWord = false;

@@ -10,6 +10,7 @@
 #include "launcher/LauncherTexts.h"
 #include "native/launcher/linux/Console.h"
 #include "native/launcher/linux/MessageCatalog.h"
+#include "native/launcher/linux/Signals.h"
 #include "payload/PayloadTexts.h"
 #include "payload/RangeCopier.h"
 #include "payload/TempFiles.h"
@@ -57,6 +58,9 @@ int Launcher::run(const StringDeque &arguments, const SString &launcherPath) {
     failure = SString(launchertext::kUnexpectedFailure) + "position out of range";
   } catch (const LengthException &) {
     failure = SString(launchertext::kUnexpectedFailure) + "text too long";
+  } catch (const TerminationRequested &e) {
+    log(launchertext::kEndedBySignal + formatLong(e.getSignal()) + ".", LOG_WARNING);
+    return e.exitStatus();
   }
   printUnlessSilent(failure);
   log(failure, LOG_ERROR);

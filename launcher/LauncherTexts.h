@@ -10,6 +10,7 @@ inline constexpr const char *kLineNumberClose = ")";
 inline constexpr const char *kInvalidStringVariable = "Invalid string variable number: ";
 inline constexpr const char *kInvalidNumericVariable = "Invalid numeric variable number: ";
 inline constexpr const char *kUnexpectedFailure = "Unexpected failure: ";
+inline constexpr const char *kEndedBySignal = "The launcher was ended by signal ";
 inline constexpr const char *kNothingToLaunch =
     "Unable to launch the internal launch script with the internal JVM file. Either the launch "
     "script or the JVM file is missing from the launcher.";

@@ -6,6 +6,7 @@
 #include "launcher/TempCleanupGuard.h"
 #include "native/launcher/linux/Console.h"
 #include "native/launcher/linux/FileSystem.h"
+#include "native/launcher/linux/Signals.h"
 
 #include <clocale>
 
@@ -27,6 +28,7 @@ SString launcherPathFrom(const char *argv0) {
 } // namespace
 
 int main(int argc, char **argv) {
+  installTerminationHandlers();
   // The user's character type locale: the title converts whole, and texts go out as UTF-8.
   std::setlocale(LC_CTYPE, "");
   StringDeque arguments;
@@ -44,7 +46,9 @@ int main(int argc, char **argv) {
 
   Launcher &launcher = Launcher::instance();
   const int result = launcher.run(arguments, launcherPath);
-  launcher.reportLaunchErrorOutput(result);
+  // A launcher ended by a signal says nothing more; the guard still cleans up.
+  if (pendingTerminationSignal() == 0)
+    launcher.reportLaunchErrorOutput(result);
   // The shell's prompt must not follow a row of dots on the same line.
   endProgressLine();
   return result;

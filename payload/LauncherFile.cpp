@@ -8,6 +8,7 @@
 #include "native/launcher/linux/Console.h"
 #include "native/launcher/linux/FileSystem.h"
 #include "native/launcher/linux/MessageCatalog.h"
+#include "native/launcher/linux/Signals.h"
 #include "payload/PayloadTexts.h"
 #include "payload/RangeCopier.h"
 
@@ -77,6 +78,8 @@ void LauncherFile::readIndex(bool parseTagEntries) {
         applyEmbeddedFiles(stream);
     }
   } catch (const LauncherException &) {
+    throw;
+  } catch (const TerminationRequested &) {
     throw;
   } catch (...) {
     // Only the reader's own errors are the user's business; anything else leaves the index
@@ -225,6 +228,8 @@ SString LauncherFile::extractEntry(const FileIndexEntry &entry, const SString &d
   std::uint64_t steps = 0;
   int error = 0;
   while (position < end) {
+    // A large entry takes a while: a termination signal ends the copy (the new file goes).
+    throwIfTerminationRequested();
     const auto n = static_cast<std::size_t>(
         std::min<off_t>(kBytesPerProgressStep * kBlocksPerCopy, end - position));
     const ssize_t copied = copier.copyBlock(in.get(), position, out.fd(), n);

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,8 +24,8 @@ std::string launcherStubPath() {
   return std::string(QG_BIN_DIR) + "/qglaunch";
 }
 
-ProcessResult runProcess(const std::string &program, const std::vector<std::string> &arguments,
-                         const ProcessOptions &options) {
+RunningProcess startProcess(const std::string &program, const std::vector<std::string> &arguments,
+                            const ProcessOptions &options) {
   int outPipe[2], errPipe[2], inPipe[2];
   makePipe(outPipe);
   makePipe(errPipe);
@@ -54,6 +55,12 @@ ProcessResult runProcess(const std::string &program, const std::vector<std::stri
       const auto eq = entry.find('=');
       ::setenv(entry.substr(0, eq).c_str(), entry.substr(eq + 1).c_str(), 1);
     }
+    if (options.fileSizeLimit > 0) {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
+                         static_cast<rlim_t>(options.fileSizeLimit)};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
     ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
@@ -66,9 +73,22 @@ ProcessResult runProcess(const std::string &program, const std::vector<std::stri
         ::write(inPipe[1], options.input.data(), options.input.size());
   }
   ::close(inPipe[1]);
+  return RunningProcess(pid, outPipe[0], errPipe[0]);
+}
 
+RunningProcess::~RunningProcess() {
+  if (!waited_)
+    wait();
+}
+
+void RunningProcess::signal(int signalNumber) const {
+  ::kill(pid_, signalNumber);
+}
+
+ProcessResult RunningProcess::wait() {
+  waited_ = true;
   ProcessResult result;
-  pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+  pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
   std::string *sinks[2] = {&result.out, &result.err};
   int open = 2;
   while (open > 0) {
@@ -92,8 +112,13 @@ ProcessResult runProcess(const std::string &program, const std::vector<std::stri
     }
   }
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
   }
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
+}
+
+ProcessResult runProcess(const std::string &program, const std::vector<std::string> &arguments,
+                         const ProcessOptions &options) {
+  return startProcess(program, arguments, options).wait();
 }

@@ -3,6 +3,7 @@
 
 #include "base/TextFunctions.h"
 #include "native/launcher/linux/MessageCatalog.h"
+#include "native/launcher/linux/Signals.h"
 
 #include <cctype>
 #include <chrono>
@@ -249,7 +250,10 @@ SString promptForJVMDestination() {
   if (state().silent)
     return SString();
   printLine(getMessage(MSG_JVM_DESTINATION));
-  return readWord();
+  const SString word = readWord();
+  // A signal ends the read early; what was typed so far is no answer.
+  throwIfTerminationRequested();
+  return word;
 }
 
 void resetConsoleForTesting(std::FILE *out, std::FILE *in) {

@@ -8,6 +8,7 @@
 #include "native/launcher/linux/Console.h"
 #include "native/launcher/linux/FileSystem.h"
 #include "native/launcher/linux/PlatformTexts.h"
+#include "native/launcher/linux/Signals.h"
 
 #include <climits>
 #include <cstdio>
@@ -207,6 +208,9 @@ bool FindFiles::onFile(const SString &path) {
 }
 
 bool FindFiles::skipDirectory(const SString &path) {
+  // A whole disk takes a while: a termination signal ends the search between directories.
+  // (A removal at the end of the run must go on regardless, so the plain walk does not.)
+  throwIfTerminationRequested();
   SString directory(path);
   ensureTrailingSeparator(directory);
   return directory == tempDirectory_ || path == "/tmp";

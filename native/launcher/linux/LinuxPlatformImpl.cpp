@@ -7,6 +7,7 @@
 #include "base/SystemError.h"
 #include "native/launcher/linux/Console.h"
 #include "native/launcher/linux/PlatformTexts.h"
+#include "native/launcher/linux/Signals.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -159,6 +160,7 @@ int superviseChild(ChildWatch &child, std::vector<Stream> &streams, const Comman
   const bool limited = options.timeoutSeconds > 0;
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(options.timeoutSeconds);
   bool killed = false;
+  bool forwarded = false;
   // Once the child has ended: when the streams last delivered something (or the end).
   Clock::time_point lastActivity;
   const auto drainLeft = [&] {
@@ -182,6 +184,7 @@ int superviseChild(ChildWatch &child, std::vector<Stream> &streams, const Comman
       fds.push_back({stream.fd ? stream.fd.get() : -1, POLLIN, 0});
     const int childFd = child.fd();
     fds.push_back({childFd, POLLIN, 0});
+    fds.push_back({child.ended() ? -1 : terminationNotifier(), POLLIN, 0});
     int timeout = -1;
     if (ended)
       timeout = drainLeft();
@@ -206,7 +209,17 @@ int superviseChild(ChildWatch &child, std::vector<Stream> &streams, const Comman
       else if (got == 0)
         stream.fd.reset();
     }
-    checkChild = childFd < 0 || fds.back().revents != 0;
+    checkChild = childFd < 0 || fds[streams.size()].revents != 0;
+    // A termination signal goes on to the child's whole group; a second SIGINT ends it.
+    if (fds.back().revents != 0)
+      drainTerminationNotifier();
+    if (const int signalNumber = pendingTerminationSignal(); signalNumber != 0 && !child.ended()) {
+      if (!forwarded)
+        ::kill(-group, signalNumber);
+      forwarded = true;
+      if (interruptCount() >= 2)
+        ::kill(-group, SIGKILL);
+    }
     if (limited && !killed && !child.ended() && millisecondsUntil(deadline) == 0) {
       ::kill(-group, SIGKILL);
       killed = true;
@@ -221,6 +234,8 @@ int superviseChild(ChildWatch &child, std::vector<Stream> &streams, const Comman
 } // namespace
 
 int LinuxPlatformImpl::runCommand(const SString &command, const CommandOptions &options) {
+  // Once the run has been asked to end, nothing new is started.
+  throwIfTerminationRequested();
   std::vector<Stream> streams;
   Pipe output, error;
   if (options.capture) {
@@ -257,6 +272,7 @@ int LinuxPlatformImpl::runCommand(const SString &command, const CommandOptions &
     ::setpgid(0, 0);
     if (terminal >= 0)
       ::tcsetpgrp(terminal, ::getpid());
+    restoreDefaultTerminationSignals();
     ::sigprocmask(SIG_SETMASK, &previous, nullptr);
     if (directory && ::chdir(directory) != 0)
       failInChild(report.writeEnd.get(), ChildStage::WorkingDirectory, 127);
@@ -317,6 +333,8 @@ int LinuxPlatformImpl::runCommand(const SString &command, const CommandOptions &
   }
   if (terminal >= 0)
     setForeground(terminal, ::getpgrp());
+  // The child has had the signal and has ended; now the run ends too.
+  throwIfTerminationRequested();
   // The shell's exit code; a shell ended by a signal gives 0.
   return (status & 0xFF00) >> 8;
 }
