@@ -20,8 +20,10 @@
 namespace {
 // Extraction makes one progress step per block of this many bytes copied.
 constexpr std::size_t kBytesPerProgressStep = 61439;
-// Blocks handed to the kernel in one copy call.
-constexpr std::size_t kBlocksPerCopy = 128;
+// Bytes handed to the kernel in one copy call: whole pages, so that every call after the
+// first starts on a page boundary of a page-aligned entry, and many of them, since a call
+// per progress step costs more than the copy itself.
+constexpr std::size_t kBytesPerCopy = std::size_t{16} << 20;
 
 // Error texts 15 and 16 around the error number; without a number they meet directly.
 LauncherException writingError(int errorNumber) {
@@ -218,9 +220,8 @@ SString LauncherFile::extractEntry(const FileIndexEntry &entry, const SString &d
   ReplacementFile out;
   createReplacement(out, path);
 
-  // The bytes go from file to file inside the kernel, so nothing is buffered here. Each
-  // call covers several blocks, since a call per block costs more than the copy itself;
-  // the progress still makes one step per block.
+  // The bytes go from file to file inside the kernel, so nothing is buffered here. The
+  // progress still makes one step per block of the copy, for every block boundary passed.
   RangeCopier copier;
   auto position = static_cast<off_t>(entry.getOffset());
   const off_t end = position + static_cast<off_t>(entry.getLength());
@@ -231,7 +232,7 @@ SString LauncherFile::extractEntry(const FileIndexEntry &entry, const SString &d
     // A large entry takes a while: a termination signal ends the copy (the new file goes).
     throwIfTerminationRequested();
     const auto n = static_cast<std::size_t>(
-        std::min<off_t>(kBytesPerProgressStep * kBlocksPerCopy, end - position));
+        std::min<off_t>(static_cast<off_t>(kBytesPerCopy), end - position));
     const ssize_t copied = copier.copyBlock(in.get(), position, out.fd(), n);
     if (copied < 0)
       error = errno;
