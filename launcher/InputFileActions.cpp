@@ -54,14 +54,14 @@ void Launcher::processInputFile(const SString &argument, OptionState &state) {
     try {
       launcherFile_.applyInputFile(inputFile);
     } catch (const LauncherException &e) {
-      printUnlessSilent(e.getMessage());
+      printErrorUnlessSilent(e.getMessage());
       throw;
     }
     readIndexForRun(/*parseTagEntries=*/true);
     state.inputFileRead = true;
     performAction(inputFile, state);
   } catch (const LauncherException &e) {
-    printUnlessSilent(getErrorText(ERR_INPUT_FILE) + e.getMessage());
+    printErrorUnlessSilent(getErrorText(ERR_INPUT_FILE) + e.getMessage());
     throw;
   }
 }
@@ -102,7 +102,7 @@ void Launcher::performAction(const TagFile &inputFile, OptionState &state) {
       installJVMAction(showProgress, showFailureMessage, command, destination);
   } else {
     const SString text = getErrorText(ERR_INVALID_ACTION) + action;
-    printUnlessSilent(text);
+    printErrorUnlessSilent(text);
     throw LauncherException(text);
   }
   setProgress(100);
@@ -148,7 +148,7 @@ void Launcher::searchAllAction(bool showProgress, bool showFailureMessage) {
     const SString text = getErrorText(ERR_SEARCH_ALL) + e.getMessage();
     log(text, LOG_ERROR);
     if (showFailureMessage)
-      printUnlessSilent(text);
+      printErrorUnlessSilent(text);
     writeNumber(0);
   }
 }

@@ -62,7 +62,7 @@ int Launcher::run(const StringDeque &arguments, const SString &launcherPath) {
     log(launchertext::kEndedBySignal + formatLong(e.getSignal()) + ".", LOG_WARNING);
     return e.exitStatus();
   }
-  printUnlessSilent(failure);
+  printErrorUnlessSilent(failure);
   log(failure, LOG_ERROR);
   return -1;
 }

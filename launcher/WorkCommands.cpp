@@ -68,12 +68,12 @@ void Launcher::doFindJVM(bool showUI, bool showFailureMessage) {
     const SString text = getErrorText(ERR_NO_SUITABLE_JVM);
     log(text);
     if (showFailureMessage)
-      printUnlessSilent(text);
+      printErrorUnlessSilent(text);
   } catch (const LauncherException &e) {
     const SString text = getErrorText(ERR_NO_SUITABLE_JVM) + " " + e.getMessage();
     log(text, LOG_ERROR);
     if (showFailureMessage)
-      printUnlessSilent(text);
+      printErrorUnlessSilent(text);
     throw;
   }
 }

@@ -40,7 +40,7 @@ int main(int argc, char **argv) {
   try {
     launcherPath = launcherPathFrom(argc > 0 ? argv[0] : "");
   } catch (const LauncherException &e) {
-    printUnlessSilent(e.getMessage());
+    printErrorUnlessSilent(e.getMessage());
     return 255;
   }
 

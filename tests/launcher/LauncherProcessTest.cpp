@@ -257,6 +257,24 @@ TEST_F(LauncherProcessTest, IndexAndExtractionErrorsCarryTheirPrefixes) {
   }
 }
 
+// A crafted name cannot drive the user's terminal; the log keeps what the payload holds.
+TEST_F(LauncherProcessTest, NamesFromThePayloadShowTheirControlBytesEscaped) {
+  launcherformat::IndexRecord record;
+  record.type = FILE_APPLICATION_ARCHIVE;
+  record.name = "../\x1b]0;owned\x07";
+  writeFile(temp_.file("crafted.bin"),
+            rawLauncherFile(readFile(launcherStubPath()), rawIndex(1, rawRecord(record))));
+  ::chmod(temp_.file("crafted.bin").c_str(), 0755);
+  ProcessOptions options;
+  options.workingDirectory = temp_.path();
+  const ProcessResult result =
+      run(temp_.file("crafted.bin"), {"-qg:log", temp_.file("run.log"), "-qg:extract"}, options);
+  EXPECT_EQ(result.out, "Unable to extract embedded files from the launcher. Invalid embedded "
+                        "file name: ../\\x1B]0;owned\\x07\n");
+  EXPECT_NE(readFile(temp_.file("run.log")).find("file name: ../\x1b]0;owned\x07\n"),
+            std::string::npos);
+}
+
 // The dots of an extraction reach the terminal, the options after "-qg:extract" still work,
 // and an error after a row of dots starts a line of its own.
 TEST_F(LauncherProcessTest, ExtractShowsItsProgressAndTheOptionsAfterItStillWork) {

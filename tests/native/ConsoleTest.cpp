@@ -90,6 +90,12 @@ TEST_F(ConsoleTest, PrintUnlessSilentStartsANewLineAfterDots) {
   EXPECT_EQ(".\nfourth\n", output());
 }
 
+// Error texts may carry names from a payload: no byte of them may drive the terminal.
+TEST_F(ConsoleTest, ErrorTextsShowControlBytesEscaped) {
+  printErrorUnlessSilent(SString(std::string("name \x1b[2J\ttab\n\x7f\\ \xc3\xa9\0end", 23)));
+  EXPECT_EQ(output(), "name \\x1B[2J\\x09tab\\x0A\\x7F\\ \xc3\xa9\\x00end\n");
+}
+
 TEST_F(ConsoleTest, EnableInSilentModeTurnsOutputOff) {
   setSilent(true);
   enableConsoleOutput();

@@ -106,6 +106,26 @@ void printUnlessSilent(const SString &text) {
   writeLine(text.view());
 }
 
+SString escapeControlBytes(const SString &text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  SString escaped;
+  for (const char c : text.view()) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      escaped += c;
+      continue;
+    }
+    escaped += "\\x";
+    escaped += kHex[byte >> 4];
+    escaped += kHex[byte & 0xF];
+  }
+  return escaped;
+}
+
+void printErrorUnlessSilent(const SString &text) {
+  printUnlessSilent(escapeControlBytes(text));
+}
+
 void endProgressLine() {
   if (state().midLine)
     writeLine(std::string_view());

@@ -30,6 +30,13 @@ void printUnlessSilent(const SString &text);
 // to the console) starts a line of its own; nothing otherwise.
 void endProgressLine();
 
+// printUnlessSilent for an error text, which may hold names from the payload or the disk:
+// each control byte shows as \xNN, so that none can move the cursor or clear the screen (a
+// backslash shows as itself). The log keeps such texts as they are.
+void printErrorUnlessSilent(const SString &text);
+// text with each control byte written as \xNN.
+SString escapeControlBytes(const SString &text);
+
 // The text and a line feed, in every mode: a result line that another program reads. It
 // starts a line of its own when progress dots were printed before it.
 void printResultLine(const SString &text);
