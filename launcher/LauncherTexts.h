@@ -31,6 +31,13 @@ inline constexpr const char *kJVMValid = "After VERIFY, the jvm home is ";
 inline constexpr const char *kMissingJvmFile = "Invalid bundled JVM. Missing 'jvm' file.";
 inline constexpr const char *kJvmFileName = "jvm";
 inline constexpr const char *kCannotMakeDestination = "Cannot create the JVM destination ";
+inline constexpr const char *kNoPrograms = "Programs cannot run from ";
+inline constexpr const char *kNoProgramsTemp =
+    ": its file system is mounted noexec. Please run the program again using the option "
+    "-qg:tempdir <temp dir> to name a directory where they can.";
+inline constexpr const char *kNoProgramsDestination =
+    ": its file system is mounted noexec. Please choose another destination for the Java(tm) "
+    "Virtual Machine.";
 inline constexpr const char *kNoEmbeddedLauncher = "Unable to execute the embedded launcher.";
 inline constexpr const char *kOriginalOption = "-qg:orig";
 

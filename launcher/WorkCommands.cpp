@@ -158,6 +158,10 @@ void Launcher::doInstallJVM(int mode) {
   const SString destination = mode == 2 ? promptedDestination() : createTempDirectory();
   if (destination.isEmpty())
     return;
+  // An installer that cannot run would leave nothing but a missing "jvm" file to go by.
+  if (!allowsPrograms(destination))
+    throw LauncherException(lt::kNoPrograms + destination +
+                            (mode == 2 ? lt::kNoProgramsDestination : lt::kNoProgramsTemp));
 
   const SString program = launcherFile_.extractEntry(*installer, destination);
   SString output, error;
@@ -187,6 +191,8 @@ void Launcher::doExecuteLauncher(int position) {
   }
   // The copy's directory outlives this process: the copy removes it when it ends.
   const SString directory = createTempDirectory();
+  if (!allowsPrograms(directory))
+    throw LauncherException(lt::kNoPrograms + directory + lt::kNoProgramsTemp);
   unregisterTempDirectory(directory);
   const SString program = launcherFile_.extractEntry(*entry, directory);
   // The arguments go to the new launcher as they are, not through a command line.

@@ -30,7 +30,8 @@ protected:
 
   ProcessResult run(const std::string &program, const std::vector<std::string> &arguments,
                     ProcessOptions options = {}) {
-    options.environment.push_back("TMPDIR=" + temp_.path());
+    // A test may name its own temporary directory.
+    options.environment.insert(options.environment.begin(), "TMPDIR=" + temp_.path());
     // The language and the terminal's encoding come from these; a test sets what it needs.
     options.unsetVariables.insert(options.unsetVariables.end(), {"LANG", "LC_ALL", "LC_CTYPE"});
     ProcessResult result = runProcess(program, arguments, options);

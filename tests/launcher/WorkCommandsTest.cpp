@@ -190,15 +190,14 @@ TEST_F(WorkCommandsTest, InstallJVMAsksForTheDestinationInATerminal) {
   writeFile(temp_.file("installer.sh"), "#!/bin/sh\nmkdir -p bin\ncp " + bundled.executable() +
                                             " bin/java\nprintf 'DESC: Bundled\\nJVM_EXE: "
                                             "bin/java\\n' > jvm\n");
-  const std::string launcher = packProduct(
-      "  INSTALL_JVM 2\n  JMP0 @N1@ NONE\n  LAUNCH @S1@ 0\n  :NONE\n",
-      {"--jvm-installer", temp_.file("installer.sh")});
+  const std::string launcher =
+      packProduct("  INSTALL_JVM 2\n  JMP0 @N1@ NONE\n  LAUNCH @S1@ 0\n  :NONE\n",
+                  {"--jvm-installer", temp_.file("installer.sh")});
   const std::string session = "qgtest" + std::to_string(::getpid());
-  const std::string command = "cd " + temp_.path() + " && TMPDIR=" + temp_.path() + " " +
-                              launcher + "; echo $? > " + temp_.file("status") + "; sleep 30";
-  ASSERT_EQ(runProcess("/usr/bin/env",
-                       {"tmux", "new-session", "-d", "-s", session, "-x", "120", "-y", "30",
-                        "/bin/sh", "-c", command})
+  const std::string command = "cd " + temp_.path() + " && TMPDIR=" + temp_.path() + " " + launcher +
+                              "; echo $? > " + temp_.file("status") + "; sleep 30";
+  ASSERT_EQ(runProcess("/usr/bin/env", {"tmux", "new-session", "-d", "-s", session, "-x", "120",
+                                        "-y", "30", "/bin/sh", "-c", command})
                 .status,
             0);
   const auto waitFor = [&](const auto &done) {
@@ -241,4 +240,54 @@ TEST_F(WorkCommandsTest, ADestinationThatCannotBeMadeInstallsNothing) {
                       "directory\n"),
             std::string::npos)
       << readFile(temp_.file("run.log"));
+}
+
+namespace {
+
+// A tmpfs mounted noexec for as long as it lives, where the machine allows it.
+class NoExecMount {
+public:
+  explicit NoExecMount(std::string path) : path_(std::move(path)) {
+    std::filesystem::create_directory(path_);
+    mounted_ = shell("mount -t tmpfs -o noexec,size=16m tmpfs '" + path_ + "' 2>/dev/null") == 0;
+  }
+  NoExecMount(const NoExecMount &) = delete;
+  NoExecMount &operator=(const NoExecMount &) = delete;
+  ~NoExecMount() {
+    if (mounted_)
+      shell("umount '" + path_ + "'");
+  }
+  bool mounted() const { return mounted_; }
+
+private:
+  std::string path_;
+  bool mounted_ = false;
+};
+
+} // namespace
+
+// An installer or a second launcher that cannot run says where and what to do about it.
+TEST_F(WorkCommandsTest, ATemporaryDirectoryWithoutProgramsEndsTheRun) {
+  const std::string root = temp_.file("noexec");
+  NoExecMount mount(root);
+  if (!mount.mounted())
+    GTEST_SKIP() << "cannot mount a noexec file system here";
+  writeFile(temp_.file("installer.sh"), "#!/bin/sh\nprintf 'JVM_EXE: bin/java\\n' > jvm\n");
+  // Entries: 0 script, 1 launch script, 2 verification class, 3 installer, 4 launcher.
+  for (const char *script : {"  INSTALL_JVM 0\n", "  EXECUTE_LAUNCHER 4\n"}) {
+    SCOPED_TRACE(script);
+    const std::string launcher = packProduct(script, {"--jvm-installer", temp_.file("installer.sh"),
+                                                      "--launcher", temp_.file("installer.sh")});
+    ProcessOptions options;
+    options.environment.push_back("TMPDIR=" + root);
+    const ProcessResult result = run(launcher, {"-qg:tempdir", root}, options);
+    EXPECT_EQ(result.status, 255);
+    EXPECT_NE(result.out.find("Programs cannot run from " + root + "/qgj"), std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find(": its file system is mounted noexec. Please run the program "
+                              "again using the option -qg:tempdir <temp dir> to name a "
+                              "directory where they can.\n"),
+              std::string::npos)
+        << result.out;
+  }
 }

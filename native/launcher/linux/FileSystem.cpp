@@ -185,6 +185,11 @@ SString resolveRunningExecutable(const SString &named) {
   }
 }
 
+bool allowsPrograms(const SString &directory) {
+  struct statvfs stats {};
+  return ::statvfs(directory.cStr(), &stats) != 0 || (stats.f_flag & ST_NOEXEC) == 0;
+}
+
 void removeLauncherFile(const SString &launcherPath) {
   ::unlink(launcherPath.cStr());
   const SString::size_type slash = launcherPath.rfind('/');

@@ -85,6 +85,10 @@ private:
 // shadows in the current directory, never stands for the wrong file.
 SString resolveRunningExecutable(const SString &named);
 
+// False when directory lies on a file system mounted noexec, where no program can run; true
+// otherwise (also when that cannot be told).
+bool allowsPrograms(const SString &directory);
+
 // Deletes the launcher file, then its directory if it is empty; failures are ignored.
 void removeLauncherFile(const SString &launcherPath);
 
