@@ -3,11 +3,17 @@
 
 #include "base/Handles.h"
 
+#include <fcntl.h>
+#include <string>
+
 namespace {
 
 struct LogState {
   SString fileName;
   bool separatorWritten = false;
+  // The file named by fileName, kept open between lines; each line is one appending write,
+  // so it is in the file when log returns and lines of several launchers never mix.
+  UniqueFd file;
 };
 
 LogState &state() {
@@ -32,16 +38,22 @@ void log(const SString &message, int level) {
   LogState &s = state();
   if (s.fileName.isEmpty())
     return;
-  UniqueFile file(std::fopen(s.fileName.cStr(), "a"));
-  if (!file)
-    return;
+  if (!s.file) {
+    s.file.reset(retryOnEintr([&] {
+      return ::open(s.fileName.cStr(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    }));
+    if (!s.file)
+      return;
+  }
+  std::string line;
   if (!s.separatorWritten) {
-    std::fputs("------------------\n", file.get());
+    line = "------------------\n";
     s.separatorWritten = true;
   }
-  std::fputs(prefixOf(level), file.get());
-  std::fwrite(message.cStr(), 1, message.length(), file.get());
-  std::fputc('\n', file.get());
+  line += prefixOf(level);
+  line += message.view();
+  line += '\n';
+  writeAll(s.file.get(), line);
 }
 
 void log(const char *message, int level) {
@@ -49,7 +61,10 @@ void log(const char *message, int level) {
 }
 
 void setLogFile(const SString &name) {
-  state().fileName = name;
+  LogState &s = state();
+  if (name != s.fileName)
+    s.file.reset();
+  s.fileName = name;
 }
 
 const SString &getLogFile() {

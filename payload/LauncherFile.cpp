@@ -101,13 +101,26 @@ void LauncherFile::readEntries(std::FILE *stream) {
 }
 
 void LauncherFile::logEntries() const {
+  if (getLogFile().isEmpty())
+    return;
+  // Plain entries have no prefix, so several of them in one write read exactly as one write
+  // each; an index of a million entries would otherwise cost a million writes.
+  constexpr SString::size_type kBatchBytes = 64 * 1024;
+  SString batch;
   for (const FileIndexEntry &entry : entries_) {
-    log(payloadtext::kLogFileType + formatLong(entry.getType()) + payloadtext::kLogFileId +
-            formatLong(entry.getId()) + payloadtext::kLogLength + formatLong(entry.getLength()) +
-            payloadtext::kLogOffset + formatLong(entry.getOffset()) + payloadtext::kLogFileName +
-            entry.getName(),
-        LOG_PLAIN);
+    if (!batch.isEmpty())
+      batch += '\n';
+    batch += payloadtext::kLogFileType + formatLong(entry.getType()) + payloadtext::kLogFileId +
+             formatLong(entry.getId()) + payloadtext::kLogLength + formatLong(entry.getLength()) +
+             payloadtext::kLogOffset + formatLong(entry.getOffset()) + payloadtext::kLogFileName +
+             entry.getName();
+    if (batch.length() >= kBatchBytes) {
+      log(batch, LOG_PLAIN);
+      batch = SString();
+    }
   }
+  if (!batch.isEmpty())
+    log(batch, LOG_PLAIN);
 }
 
 FileIndexEntry *LauncherFile::findEntryById(std::uint32_t id) const {
