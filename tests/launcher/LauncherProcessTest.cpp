@@ -324,3 +324,72 @@ TEST_F(LauncherProcessTest, AStartThroughPathReadsTheRunningFileNotADecoy) {
   EXPECT_TRUE(std::filesystem::exists(elsewhere + "/setup.bin"));
   EXPECT_FALSE(std::filesystem::exists(copyDir));
 }
+
+// Files that cannot be written whole leave nothing behind but the error.
+TEST_F(LauncherProcessTest, AWriteThatFailsLeavesNoHalfWrittenFile) {
+  writeFile(temp_.file("app.jar"), std::string(1 << 20, 'a'));
+  const std::string launcher =
+      packScript("  // nothing\n", {"--app-archive", temp_.file("app.jar")});
+  const std::string out = temp_.file("out");
+  std::filesystem::create_directory(out);
+  ProcessOptions options;
+  options.workingDirectory = out;
+  options.fileSizeLimit = 100000;
+  const ProcessResult result = run(launcher, {"-qg:extract"}, options);
+  EXPECT_EQ(result.status, 255);
+  // A dot for the script, two for what was copied of the archive; EFBIG, as a full disk
+  // would give ENOSPC.
+  EXPECT_EQ(result.out,
+            "...\nUnable to extract embedded files from the launcher. Error writing file "
+            "= 27 There may not be enough temporary disk space. Try using -qg:tempdir "
+            "to use a temporary directory on a partition with more disk space.\n");
+  std::vector<std::string> left;
+  for (const auto &item : std::filesystem::directory_iterator(out))
+    left.push_back(item.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"instructions.txt"});
+}
+
+// Crafted indexes end in bounded time with a result or a clear error, never a hang.
+TEST_F(LauncherProcessTest, HugeAndCraftedIndexesEndInBoundedTime) {
+  const std::string stub = readFile(launcherStubPath());
+  // A million entries, all listed in the log.
+  std::string records;
+  launcherformat::IndexRecord small;
+  small.type = FILE_APPLICATION_ARCHIVE;
+  small.name = "x";
+  const std::string one = rawRecord(small);
+  for (int i = 0; i < 1000000; ++i)
+    records += one;
+  writeFile(temp_.file("million.bin"), rawLauncherFile(stub, rawIndex(1000000, records)));
+  // An entry of nearly 4 GiB, and one with the longest name there can be.
+  launcherformat::IndexRecord huge;
+  huge.type = FILE_APPLICATION_ARCHIVE;
+  huge.name = "huge.jar";
+  huge.length = 0xFFFFFFF0u;
+  writeFile(temp_.file("huge.bin"), rawLauncherFile(stub, rawIndex(1, rawRecord(huge))));
+  launcherformat::IndexRecord longName;
+  longName.type = FILE_APPLICATION_ARCHIVE;
+  longName.name = std::string(32767, 'n');
+  writeFile(temp_.file("long.bin"), rawLauncherFile(stub, rawIndex(1, rawRecord(longName))));
+  for (const char *name : {"million.bin", "huge.bin", "long.bin"})
+    ::chmod(temp_.file(name).c_str(), 0755);
+
+  ProcessResult result = run(temp_.file("million.bin"), {"-qg:log", temp_.file("million.log")});
+  EXPECT_EQ(result.status, 255);
+  EXPECT_EQ(result.out, "");
+  const std::string log = readFile(temp_.file("million.log"));
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1 + 5 * 1000000);
+
+  const std::string out = temp_.file("out");
+  std::filesystem::create_directory(out);
+  ProcessOptions options;
+  options.workingDirectory = out;
+  result = run(temp_.file("huge.bin"), {"-qg:extract"}, options);
+  EXPECT_EQ(result.status, 255);
+  EXPECT_EQ(result.out, "Unable to extract embedded files from the launcher. The launcher file is "
+                        "damaged or incomplete: the embedded file huge.jar lies beyond its end.\n");
+  result = run(temp_.file("long.bin"), {"-qg:extract"}, options);
+  EXPECT_EQ(result.status, 255);
+  EXPECT_NE(result.out.find("Error writing file = 36 "), std::string::npos) << result.out;
+  EXPECT_TRUE(std::filesystem::is_empty(out));
+}
