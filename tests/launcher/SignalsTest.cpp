@@ -124,3 +124,16 @@ TEST_F(SignalsTest, AScriptThatLoopsForEverIsStoppedAndCleanedUp) {
   EXPECT_NE(readFile(temp_.file("run.log")).find("WARNING: The launcher was ended by signal 1.\n"),
             std::string::npos);
 }
+
+// A console whose reader has gone (a pipe closed early) makes writes fail, nothing more: the
+// run goes on and cleans up.
+TEST_F(SignalsTest, AClosedConsoleNeitherKillsTheRunNorLeavesFilesBehind) {
+  const std::string launcher = packWizardLauncher(
+      "  INITIALIZE_UI\n  LAUNCH \"" + temp_.file("java.jvm") + "\" 0\n  INITIALIZE_UI\n",
+      "sleep 0.2\ntouch " + temp_.file("ready") + "\n");
+  const ProcessResult result = runProcess(
+      "/bin/sh", {"-c", "TMPDIR='" + temp_.path() + "' '" + launcher + "' | true"}, options());
+  EXPECT_EQ(result.status, 0);
+  EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(temp_.file("ready")); }));
+  EXPECT_TRUE(waitUntil([&] { return !anyTemporaryLeft(temp_.path()); }));
+}

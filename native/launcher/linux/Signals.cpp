@@ -36,6 +36,9 @@ void installTerminationHandlers() {
   // No SA_RESTART: a blocking read (the prompt) returns, so that the run can stop.
   for (const int signalNumber : kTerminationSignals)
     ::sigaction(signalNumber, &action, nullptr);
+  // A console that went away (a pipe closed by its reader) must not kill the launcher before
+  // it has cleaned up: the write fails instead.
+  ::signal(SIGPIPE, SIG_IGN);
 }
 
 int pendingTerminationSignal() {
@@ -67,6 +70,8 @@ void restoreDefaultTerminationSignals() {
   ::sigemptyset(&action.sa_mask);
   for (const int signalNumber : kTerminationSignals)
     ::sigaction(signalNumber, &action, nullptr);
+  // An ignored signal would stay ignored in the program the child runs.
+  ::sigaction(SIGPIPE, &action, nullptr);
 }
 
 void resetTerminationForTesting() {

@@ -16,7 +16,7 @@ private:
   int signal_;
 };
 
-// Installs the handlers; the handler only records the signal.
+// Installs the handlers; the handler only records the signal. SIGPIPE is ignored.
 void installTerminationHandlers();
 // The first termination signal that arrived; 0 when none did.
 int pendingTerminationSignal();
@@ -29,8 +29,8 @@ int terminationNotifier();
 void drainTerminationNotifier();
 // Raises TerminationRequested when a termination signal has arrived.
 void throwIfTerminationRequested();
-// Puts the default dispositions back: for a forked child before its exec, where only
-// async-signal-safe calls are allowed.
+// Puts the default dispositions back (SIGPIPE's too): for a forked child before its exec,
+// where only async-signal-safe calls are allowed.
 void restoreDefaultTerminationSignals();
 
 // Forgets the signals that arrived, as at process start.
