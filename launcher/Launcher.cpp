@@ -132,6 +132,13 @@ void Launcher::processOption(const StringDeque &arguments, int &index, OptionSta
     } else {
       processInputFile(takeValue(), state);
     }
+  } else if (option == "-qg:check") {
+    // Like -qg:version: no default run, and the options after it still count.
+    const LauncherFile::IntegrityReport report = launcherFile_.checkIntegrity();
+    for (const SString &line : report.lines)
+      printErrorUnlessSilent(line);
+    state.result = report.status;
+    state.defaultRun = false;
   } else if (option == "-qg:version") {
     printUnlessSilent(launchertext::kVersion);
     state.defaultRun = false;

@@ -37,7 +37,7 @@ SString Launcher::extractVerifyArchive() {
   SString path;
   for (const FileIndexEntry &entry : launcherFile_.getEntries())
     if (entry.getType() == FILE_VERIFY_ARCHIVE)
-      path = launcherFile_.extractEntry(entry, createTempDirectory());
+      path = launcherFile_.extractCheckedEntry(entry, createTempDirectory());
   return path;
 }
 
@@ -163,7 +163,7 @@ void Launcher::doInstallJVM(int mode) {
     throw LauncherException(lt::kNoPrograms + destination +
                             (mode == 2 ? lt::kNoProgramsDestination : lt::kNoProgramsTemp));
 
-  const SString program = launcherFile_.extractEntry(*installer, destination);
+  const SString program = launcherFile_.extractCheckedEntry(*installer, destination);
   SString output, error;
   runCommand(quoteForShell(program), destination, /*capture=*/true, /*redirect=*/true, &output,
              &error, /*replace=*/false);
@@ -194,7 +194,7 @@ void Launcher::doExecuteLauncher(int position) {
   if (!allowsPrograms(directory))
     throw LauncherException(lt::kNoPrograms + directory + lt::kNoProgramsTemp);
   unregisterTempDirectory(directory);
-  const SString program = launcherFile_.extractEntry(*entry, directory);
+  const SString program = launcherFile_.extractCheckedEntry(*entry, directory);
   // The arguments go to the new launcher as they are, not through a command line.
   StringDeque arguments;
   arguments.add(program);

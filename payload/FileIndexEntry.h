@@ -28,6 +28,9 @@ public:
   void read(std::FILE *stream);
 
   int getType() const { return type_; }
+  // The place of the entry in the index, from 0.
+  int getPosition() const { return position_; }
+  void setPosition(int position) { position_ = position; }
   std::uint32_t getId() const { return id_; }
   std::uint32_t getLength() const { return length_; }
   std::uint32_t getOffset() const { return offset_; }
@@ -46,6 +49,7 @@ public:
 
 private:
   int type_ = 0;
+  int position_ = 0;
   std::unique_ptr<TagFile> tagFile_;
   std::uint32_t id_ = 0xFFFFFFFFu;
   std::uint32_t length_ = 0;

@@ -38,6 +38,11 @@ LauncherException entryBeyondEnd(const FileIndexEntry &entry) {
                            payloadtext::kEntryBeyondEndSuffix);
 }
 
+LauncherException entryDamaged(const FileIndexEntry &entry) {
+  return LauncherException(payloadtext::kEntryDamaged + entry.getName() +
+                           payloadtext::kEntryDamagedSuffix);
+}
+
 // True when the entry's bytes lie within a file of fileSize bytes.
 bool liesWithin(const FileIndexEntry &entry, std::uint64_t fileSize) {
   return std::uint64_t{entry.getOffset()} + entry.getLength() <= fileSize;
@@ -74,8 +79,12 @@ void LauncherFile::readIndex(bool parseTagEntries) {
       hasIndex_ = true;
       if (std::fseek(stream, static_cast<long>(indexOffset), SEEK_SET) != 0)
         throw LauncherException(payloadtext::kInvalidIndexOffset);
+      indexOffset_ = indexOffset;
       readEntries(stream);
+      readIntegrityRecord(stream);
       logEntries();
+      if (parseTagEntries && !isIndexIntact())
+        throw LauncherException(payloadtext::kIndexDamaged);
       if (parseTagEntries)
         applyEmbeddedFiles(stream);
     }
@@ -95,9 +104,98 @@ void LauncherFile::readEntries(std::FILE *stream) {
   const auto count = static_cast<std::int32_t>(readBigEndian(stream, 4, payloadtext::kNoFileCount));
   for (std::int32_t i = 0; i < count; ++i) {
     auto entry = std::make_unique<FileIndexEntry>();
+    entry->setPosition(i);
     entry->read(stream);
     entries_.add(std::move(entry));
   }
+}
+
+void LauncherFile::readIntegrityRecord(std::FILE *stream) {
+  // The record fills the gap between the index and the launcher type byte exactly.
+  const long end = std::ftell(stream);
+  if (end < 0)
+    return;
+  indexEnd_ = static_cast<std::uint64_t>(end);
+  const std::uint64_t gapEnd = fileSize_ - launcherformat::kTypeByteFromEnd;
+  if (fileSize_ < launcherformat::kTypeByteFromEnd || gapEnd <= indexEnd_ ||
+      gapEnd - indexEnd_ > std::uint64_t{16} * static_cast<std::uint64_t>(entries_.count()) + 64)
+    return;
+  std::string bytes(static_cast<std::size_t>(gapEnd - indexEnd_), '\0');
+  if (std::fread(bytes.data(), 1, bytes.size(), stream) != bytes.size())
+    return;
+  integrity_ = IntegrityRecord::decode(bytes);
+  if (integrity_ && integrity_->entryDigests.size() != static_cast<std::size_t>(entries_.count()))
+    integrity_.reset();
+}
+
+bool LauncherFile::isIndexIntact() const {
+  if (!integrity_)
+    return true;
+  const UniqueFd fd(
+      retryOnEintr([&] { return ::open(launcherPath_.cStr(), O_RDONLY | O_CLOEXEC); }));
+  const std::optional<Digest> digest =
+      fd ? digestOf(fd.get(), indexOffset_, indexEnd_ - indexOffset_) : std::nullopt;
+  return digest == integrity_->indexDigest;
+}
+
+bool LauncherFile::isEntryIntact(const FileIndexEntry &entry) const {
+  if (!integrity_)
+    return true;
+  const UniqueFd fd(
+      retryOnEintr([&] { return ::open(launcherPath_.cStr(), O_RDONLY | O_CLOEXEC); }));
+  const std::optional<Digest> digest =
+      fd ? digestOf(fd.get(), entry.getOffset(), entry.getLength()) : std::nullopt;
+  return digest == integrity_->entryDigests[static_cast<std::size_t>(entry.getPosition())];
+}
+
+SString LauncherFile::extractCheckedEntry(const FileIndexEntry &entry,
+                                          const SString &directory) const {
+  const SString path = extractEntry(entry, directory);
+  if (!integrity_)
+    return path;
+  // What is checked is the file that will run, not just the bytes it came from.
+  std::optional<Digest> digest;
+  {
+    const UniqueFd fd(retryOnEintr([&] { return ::open(path.cStr(), O_RDONLY | O_CLOEXEC); }));
+    if (fd)
+      digest = digestOf(fd.get(), 0, entry.getLength());
+  }
+  if (digest != integrity_->entryDigests[static_cast<std::size_t>(entry.getPosition())]) {
+    ::unlink(path.cStr());
+    throw entryDamaged(entry);
+  }
+  return path;
+}
+
+LauncherFile::IntegrityReport LauncherFile::checkIntegrity() {
+  IntegrityReport report;
+  try {
+    readIndex(/*parseTagEntries=*/false);
+  } catch (const LauncherException &e) {
+    report.status = 1;
+    report.lines.add(payloadtext::kCheckUnreadableIndex + e.getMessage());
+    return report;
+  }
+  if (!hasIndex_ || !integrity_) {
+    report.status = 2;
+    report.lines.add(hasIndex_ ? payloadtext::kCheckNoRecord : payloadtext::kCheckNoIndex);
+    return report;
+  }
+  if (!isIndexIntact())
+    report.lines.add(payloadtext::kCheckDamagedIndex);
+  for (const FileIndexEntry &entry : entries_) {
+    if (isEntryIntact(entry))
+      continue;
+    report.lines.add(payloadtext::kCheckDamagedEntry + formatLong(entry.getPosition()) +
+                     payloadtext::kCheckType + formatLong(entry.getType()) + " (" +
+                     launcherformat::fileTypeName(entry.getType()) + ")" + payloadtext::kCheckName +
+                     entry.getName());
+  }
+  report.status = report.lines.count() == 0 ? 0 : 1;
+  if (report.status == 0)
+    report.lines.add(payloadtext::kCheckIntact + formatLong(entries_.count()) +
+                     payloadtext::kCheckIntactEntries);
+  return report;
 }
 
 void LauncherFile::logEntries() const {
@@ -138,6 +236,8 @@ void LauncherFile::applyEmbeddedFiles(std::FILE *stream) {
     // Every tag entry is parsed, even when its role is taken, so that its syntax is checked.
     if (!liesWithin(entry, fileSize_))
       throw entryBeyondEnd(entry);
+    if (!isEntryIntact(entry))
+      throw entryDamaged(entry);
     entry.parseTagFile(stream);
     TagFile &tagFile = *entry.getTagFile();
     switch (entry.getType()) {

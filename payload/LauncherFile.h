@@ -8,11 +8,13 @@
 #include "jvm/JVMFiles.h"
 #include "launchscript/LaunchScript.h"
 #include "payload/FileIndexEntry.h"
+#include "payload/IntegrityRecord.h"
 #include "tagfile/TagFile.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 class LauncherFile {
 public:
@@ -34,6 +36,24 @@ public:
   bool isIndexRead() const { return indexRead_; }
   // True when the file ends with the identification value, so that it carries an index.
   bool hasIndex() const { return hasIndex_; }
+  // True when an integrity record follows the index. Then a reading with parseTagEntries
+  // checks the index and each tag file against their digests before it uses them, and raises
+  // the damaged-file text naming what does not match.
+  bool hasIntegrityRecord() const { return integrity_.has_value(); }
+  // Whether the index, and the entry at a position, still match their digests; true without
+  // a record.
+  bool isIndexIntact() const;
+  bool isEntryIntact(const FileIndexEntry &entry) const;
+
+  // The result of checking every digest: a line for what does not match, or one that says
+  // all is intact; status 0 when intact, 1 when something is damaged, 2 when the file has no
+  // index or no integrity record. Reads the index first (without parsing tag files) when it
+  // has not been read; a reading error counts as a damaged index.
+  struct IntegrityReport {
+    int status = 0;
+    StringDeque lines;
+  };
+  IntegrityReport checkIntegrity();
 
   int getEntryCount() const { return entries_.count(); }
   // The entry at position, or null outside 0..count-1.
@@ -74,9 +94,15 @@ public:
   // Writes every embedded file and "input.tag", which names them for a run from disk,
   // into the current directory.
   void extractAll() const;
+  // extractEntry for a file that will run or be trusted: the extracted file must match the
+  // entry's digest (when there is a record), else it is removed and the damaged-file text
+  // naming the entry is raised.
+  SString extractCheckedEntry(const FileIndexEntry &entry, const SString &directory) const;
 
 private:
   void readEntries(std::FILE *stream);
+  // Reads the integrity record that fills the gap after the index, when there is one.
+  void readIntegrityRecord(std::FILE *stream);
   void logEntries() const;
 
   SString launcherPath_;
@@ -90,6 +116,9 @@ private:
   bool indexRead_ = false;
   bool hasIndex_ = false;
   std::uint64_t fileSize_ = 0;
+  std::uint64_t indexOffset_ = 0;
+  std::uint64_t indexEnd_ = 0;
+  std::optional<IntegrityRecord> integrity_;
 };
 
 // The launcher type byte of the file at path (9 bytes before its end), 0..255; -1 when the

@@ -6,6 +6,7 @@
 #include "base/LauncherException.h"
 #include "base/SystemError.h"
 #include "base/TextFunctions.h"
+#include "payload/IntegrityRecord.h"
 #include "payload/PayloadTexts.h"
 #include "payload/RangeCopier.h"
 
@@ -53,6 +54,15 @@ void copySource(const SString &path, std::uint64_t plannedSize, int fd) {
   }
   if (static_cast<std::uint64_t>(position) != plannedSize)
     throw LauncherException(path + payloadtext::kChangedWhilePacking);
+}
+
+// The digest of a source file of the planned size.
+Digest sourceDigest(const SString &path, std::uint64_t plannedSize) {
+  UniqueFd in = openSource(path);
+  const std::optional<Digest> digest = digestOf(in.get(), 0, plannedSize);
+  if (!digest)
+    throw LauncherException(path + payloadtext::kChangedWhilePacking);
+  return *digest;
 }
 
 void checkPosition(std::uint64_t position, const SString &what) {
@@ -119,15 +129,20 @@ void LauncherFileWriter::write(int fd) const {
   std::uint64_t position = layout.stubSize;
   std::string index;
   launcherformat::appendU32(index, static_cast<std::uint32_t>(files_.size()));
+  IntegrityRecord integrity;
   for (std::size_t i = 0; i < files_.size(); ++i) {
     const EmbeddedFile &file = files_[i];
     const std::uint64_t offset = layout.offsets[i];
     // Zero bytes up to an aligned start.
     writeBytes(fd, std::string(offset - position, '\0'));
-    if (file.sourcePath.isEmpty())
+    if (file.sourcePath.isEmpty()) {
       writeBytes(fd, file.content);
-    else
+      integrity.entryDigests.push_back(digestOf(file.content));
+    } else {
       copySource(file.sourcePath, layout.sizes[i], fd);
+      if (integrityRecord_)
+        integrity.entryDigests.push_back(sourceDigest(file.sourcePath, layout.sizes[i]));
+    }
     position = offset + layout.sizes[i];
 
     launcherformat::IndexRecord record;
@@ -141,6 +156,11 @@ void LauncherFileWriter::write(int fd) const {
     record.decompressedSize = file.decompressedSize;
     launcherformat::appendIndexRecord(index, record);
   }
+  integrity.indexDigest = digestOf(index);
+  if (integrityRecord_)
+    index += integrity.encode();
+  checkPosition(layout.indexOffset + index.size() + launcherformat::kTypeByteFromEnd,
+                "the integrity record");
   launcherformat::appendTrailer(index, launcherType_,
                                 static_cast<std::uint32_t>(layout.indexOffset));
   writeBytes(fd, index);

@@ -31,6 +31,9 @@ public:
   // Entries longer than alignment start at a multiple of it (zero bytes fill the gap), so
   // that extraction copies whole pages; 1, the default, packs entries back to back.
   void setAlignment(std::uint32_t alignment) { alignment_ = alignment == 0 ? 1 : alignment; }
+  // With it (the default), an integrity record follows the index: a digest of the index and
+  // of each entry (payload/IntegrityRecord.h).
+  void setIntegrityRecord(bool on) { integrityRecord_ = on; }
   // Entries keep the order in which they are added.
   void addFile(EmbeddedFile file) { files_.push_back(std::move(file)); }
   const std::vector<EmbeddedFile> &getFiles() const { return files_; }
@@ -62,5 +65,6 @@ private:
   SString stubPath_;
   std::uint8_t launcherType_ = 1;
   std::uint32_t alignment_ = 1;
+  bool integrityRecord_ = true;
   std::vector<EmbeddedFile> files_;
 };

@@ -36,6 +36,20 @@ inline constexpr const char *kNoFileIndex =
 inline constexpr const char *kEntryBeyondEnd =
     "The launcher file is damaged or incomplete: the embedded file ";
 inline constexpr const char *kEntryBeyondEndSuffix = " lies beyond its end.";
+inline constexpr const char *kEntryDamaged = "The launcher file is damaged: the embedded file ";
+inline constexpr const char *kEntryDamagedSuffix = " does not match its checksum.";
+// The check of every digest (-qg:check, qgpack verify).
+inline constexpr const char *kCheckNoIndex = "not a launcher file: it carries no file index";
+inline constexpr const char *kCheckNoRecord = "no integrity record";
+inline constexpr const char *kCheckUnreadableIndex = "damaged: the file index cannot be read: ";
+inline constexpr const char *kCheckDamagedIndex = "damaged: the file index";
+inline constexpr const char *kCheckDamagedEntry = "damaged: entry ";
+inline constexpr const char *kCheckType = ", type ";
+inline constexpr const char *kCheckName = ", name ";
+inline constexpr const char *kCheckIntact = "intact: the file index and ";
+inline constexpr const char *kCheckIntactEntries = " entries";
+inline constexpr const char *kIndexDamaged =
+    "The launcher file is damaged: its file index does not match its checksum.";
 inline constexpr const char *kInputTagName = "input.tag";
 
 // Temporary files.

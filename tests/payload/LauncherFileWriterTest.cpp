@@ -1,5 +1,6 @@
 // Tests of the launcher file writer: the exact layout it produces and what it refuses.
 #include "payload/LauncherFileWriter.h"
+#include "payload/IntegrityRecord.h"
 
 #include "base/Handles.h"
 #include "base/LauncherException.h"
@@ -36,6 +37,7 @@ TEST(LauncherFileWriter, WritesStubFilesIndexTypeByteAndTrailer) {
   LauncherFileWriter writer;
   writer.setStub("STUB");
   writer.setLauncherType(2);
+  writer.setIntegrityRecord(false);
   EmbeddedFile script;
   script.type = FILE_LAUNCH_SCRIPT;
   script.id = 7;
@@ -126,4 +128,49 @@ TEST(LauncherFileWriter, AlignsOnlyEntriesLargerThanTheAlignment) {
                                               "\x00\x00\x00\x10\x00\x05large\x00",
                                               21);
   EXPECT_NE(bytes.find(largeRecord), std::string::npos);
+}
+
+// The integrity record follows the index and fills the gap before the type byte: the
+// magic, the version, the index digest, the count and one digest per entry.
+TEST(LauncherFileWriter, WritesTheIntegrityRecordAfterTheIndex) {
+  TempDir dir;
+  writeFile(dir.file("source.jar"), "JAR bytes");
+  LauncherFileWriter writer;
+  writer.setStub("STUB");
+  EmbeddedFile script;
+  script.type = FILE_INSTRUCTIONS;
+  script.name = "inst.txt";
+  script.content = "INSTRUCTIONS: x\n";
+  writer.addFile(script);
+  EmbeddedFile archive;
+  archive.type = FILE_APPLICATION_ARCHIVE;
+  archive.id = 1;
+  archive.name = "app.jar";
+  archive.sourcePath = SString(dir.file("source.jar"));
+  writer.addFile(archive);
+  const std::string bytes = writeToFile(writer, dir.file("out.bin"));
+
+  const std::size_t indexOffset = 4 + 16 + 9;
+  const std::size_t indexSize = 4 + (16 + 8) + (16 + 7);
+  const std::string index = bytes.substr(indexOffset, indexSize);
+  const std::string record =
+      bytes.substr(indexOffset + indexSize, bytes.size() - 9 - indexOffset - indexSize);
+  ASSERT_EQ(record.size(), 4u + 1 + 16 + 4 + 2 * 16);
+  EXPECT_EQ(record.substr(0, 5), std::string("QGIR\x01", 5));
+  const auto digestText = [](const Digest &digest) {
+    return std::string(reinterpret_cast<const char *>(digest.data()), digest.size());
+  };
+  EXPECT_EQ(record.substr(5, 16), digestText(digestOf(index)));
+  EXPECT_EQ(record.substr(21, 4), std::string("\0\0\0\x02", 4));
+  EXPECT_EQ(record.substr(25, 16), digestText(digestOf(std::string_view("INSTRUCTIONS: x\n"))));
+  EXPECT_EQ(record.substr(41, 16), digestText(digestOf(std::string_view("JAR bytes"))));
+  // The trailer still points at the index.
+  EXPECT_EQ(bytes.substr(bytes.size() - 8, 4), std::string("\0\0\0\x1d", 4));
+  // What the reader makes of it.
+  const std::optional<IntegrityRecord> decoded = IntegrityRecord::decode(record);
+  ASSERT_TRUE(decoded.has_value());
+  EXPECT_EQ(decoded->indexDigest, digestOf(index));
+  EXPECT_EQ(decoded->entryDigests.size(), 2u);
+  EXPECT_FALSE(IntegrityRecord::decode(record.substr(0, record.size() - 1)).has_value());
+  EXPECT_FALSE(IntegrityRecord::decode("QGIR\x02" + record.substr(5)).has_value());
 }

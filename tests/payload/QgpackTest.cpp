@@ -64,7 +64,8 @@ TEST_F(QgpackTest, PacksEntriesInOrderAndListsThem) {
                         " compressed 3 files 500 bytes\n"
                         "4: type 3 (classpath-archive) id 40 length 7 offset 67 name lib.jar\n"
                         "5: type 7 (launcher) id 5 length 7 offset 74 name second:name\n"
-                        "launcher type: 2\n");
+                        "launcher type: 2\n"
+                        "integrity record: present\n");
 
   // The launcher's own reader finds every file byte for byte.
   LauncherFile launcherFile;

@@ -23,13 +23,16 @@
 
 namespace {
 constexpr const char *kUsage =
-    "Usage: qgpack create OUTPUT [--stub FILE] [--type N] ENTRY...\n"
+    "Usage: qgpack create OUTPUT [--stub FILE] [--type N] [--no-integrity] ENTRY...\n"
     "       qgpack list LAUNCHER\n"
+    "       qgpack verify LAUNCHER\n"
     "       qgpack --help | --version\n"
     "\n"
     "create writes OUTPUT: the stub (default: qglaunch next to qgpack), then every ENTRY in\n"
     "command-line order, the file index, the launcher type byte N (default 1) and the\n"
-    "trailer. OUTPUT appears whole or not at all, with mode 0755.\n"
+    "trailer. OUTPUT appears whole or not at all, with mode 0755. An integrity record\n"
+    "(digests of the index and of every entry) follows the index unless --no-integrity\n"
+    "is given.\n"
     "\n"
     "ENTRY is one of:\n"
     "  --instructions FILE       instruction script (type 0)\n"
@@ -49,7 +52,12 @@ constexpr const char *kUsage =
     "files' base names unless --entry gives one.\n"
     "\n"
     "list prints one line per entry (position, type, id, length, offset, name and the\n"
-    "compressed numbers), then the launcher type byte. Exits 1 when the file has no index.\n";
+    "compressed numbers), then the launcher type byte and whether an integrity record is\n"
+    "there. Exits 1 when the file has no index.\n"
+    "\n"
+    "verify checks the index and every entry against the integrity record and prints one\n"
+    "line per damaged part, or one that says all is intact. Exits 0 when intact, 1 when\n"
+    "something is damaged, 2 when there is no record or the file is not a launcher.\n";
 
 // Bad command lines and unusable input; reported with exit status 2, before any writing.
 struct UsageError {
@@ -154,6 +162,10 @@ CreateCommand parseCreate(const std::vector<std::string> &args) {
   std::vector<EmbeddedFile> files;
   for (std::size_t i = 2; i < args.size(); ++i) {
     const std::string &option = args[i];
+    if (option == "--no-integrity") {
+      command.writer.setIntegrityRecord(false);
+      continue;
+    }
     if (i + 1 >= args.size())
       usageError(option.compare(0, 2, "--") == 0 ? "missing value after " + option
                                                  : "unexpected argument: " + option);
@@ -287,7 +299,19 @@ int runList(const std::vector<std::string> &args) {
     std::printf("\n");
   }
   std::printf("launcher type: %d\n", readLauncherType(SString(path)));
+  std::printf("integrity record: %s\n", launcherFile.hasIntegrityRecord() ? "present" : "none");
   return 0;
+}
+
+int runVerify(const std::vector<std::string> &args) {
+  if (args.size() != 2)
+    usageError("verify needs exactly one LAUNCHER file");
+  LauncherFile launcherFile;
+  launcherFile.setLauncherPath(SString(args[1]));
+  const LauncherFile::IntegrityReport report = launcherFile.checkIntegrity();
+  for (const SString &line : report.lines)
+    std::printf("%s\n", line.cStr());
+  return report.status;
 }
 
 int run(const std::vector<std::string> &args) {
@@ -305,6 +329,8 @@ int run(const std::vector<std::string> &args) {
     return runCreate(args);
   if (args[0] == "list")
     return runList(args);
+  if (args[0] == "verify")
+    return runVerify(args);
   usageError("unknown command: " + args[0]);
 }
 } // namespace
