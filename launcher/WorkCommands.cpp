@@ -193,8 +193,9 @@ void Launcher::doExecuteLauncher(int position) {
   const SString directory = createTempDirectory();
   if (!allowsPrograms(directory))
     throw LauncherException(lt::kNoPrograms + directory + lt::kNoProgramsTemp);
-  unregisterTempDirectory(directory);
+  // A copy that cannot be made whole goes with this run's other temporary files.
   const SString program = launcherFile_.extractCheckedEntry(*entry, directory);
+  unregisterTempDirectory(directory);
   // The arguments go to the new launcher as they are, not through a command line.
   StringDeque arguments;
   arguments.add(program);

@@ -1,13 +1,8 @@
 // IntegrityRecord: its encoding, and XXH3 digests of memory and of file ranges.
 #include "payload/IntegrityRecord.h"
 
-#include "base/Handles.h"
+#include "payload/DigestKernel.h"
 #include "payload/LauncherFileFormat.h"
-
-#include <algorithm>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>
@@ -37,8 +32,6 @@ Digest read(std::string_view bytes) {
   return digest;
 }
 
-// Large files are read in place; what cannot be mapped is read in blocks.
-constexpr std::uint64_t kReadBlock = std::uint64_t{1} << 20;
 } // namespace
 
 std::string IntegrityRecord::encode() const {
@@ -70,45 +63,16 @@ Digest digestOf(std::string_view bytes) {
 }
 
 std::optional<Digest> digestOf(int fd, std::uint64_t offset, std::uint64_t length) {
-  if (length == 0)
-    return digestOf(std::string_view());
-  const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
-  const std::uint64_t start = offset - offset % page;
-  const std::uint64_t mapped = length + (offset - start);
-  void *memory = ::mmap(nullptr, mapped, PROT_READ, MAP_PRIVATE, fd, static_cast<off_t>(start));
-  if (memory != MAP_FAILED) {
-    // A file shorter than the range would fault when the hash reaches past its end.
-    struct stat status {};
-    const bool whole =
-        ::fstat(fd, &status) == 0 && offset + length <= static_cast<std::uint64_t>(status.st_size);
-    std::optional<Digest> digest;
-    if (whole) {
-      ::madvise(memory, mapped, MADV_SEQUENTIAL);
-      digest =
-          canonical(XXH3_128bits(static_cast<const char *>(memory) + (offset - start), length));
-    }
-    ::munmap(memory, mapped);
-    return digest;
-  }
-  XXH3_state_t *state = XXH3_createState();
-  if (!state)
-    return std::nullopt;
-  XXH3_128bits_reset(state);
-  std::string block(kReadBlock, '\0');
-  bool whole = true;
-  for (std::uint64_t done = 0; done < length && whole;) {
-    const std::size_t n = static_cast<std::size_t>(std::min(kReadBlock, length - done));
-    const ssize_t got = retryOnEintr(
-        [&] { return ::pread(fd, block.data(), n, static_cast<off_t>(offset + done)); });
-    whole = got > 0;
-    if (whole) {
-      XXH3_128bits_update(state, block.data(), static_cast<std::size_t>(got));
-      done += static_cast<std::uint64_t>(got);
-    }
-  }
-  const XXH128_hash_t hash = XXH3_128bits_digest(state);
-  XXH3_freeState(state);
-  if (!whole)
-    return std::nullopt;
-  return canonical(hash);
+  Digest digest;
+#if QG_DIGEST_AVX2
+  static const bool hasAvx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  if (hasAvx2)
+    return digestRangeAvx2(fd, offset, length, digest.data()) ? std::optional(digest)
+                                                              : std::nullopt;
+#endif
+  return digestRangeGeneric(fd, offset, length, digest.data()) ? std::optional(digest)
+                                                               : std::nullopt;
 }

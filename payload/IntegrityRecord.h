@@ -32,6 +32,5 @@ struct IntegrityRecord {
 };
 
 Digest digestOf(std::string_view bytes);
-// The digest of length bytes of fd from offset (read in place where the file can be mapped);
-// nothing when they cannot be read whole.
+// The digest of length bytes of fd from offset; nothing when they cannot be read whole.
 std::optional<Digest> digestOf(int fd, std::uint64_t offset, std::uint64_t length);

@@ -12,6 +12,8 @@ need make command -v make
 need libgtest-dev test -f /usr/include/gtest/gtest.h
 need libc6-dev test -f "$(g++ -print-file-name=libc.a 2>/dev/null)"
 need default-jdk-headless command -v javac
+# The integrity record's digests, compiled into the launcher from the header alone.
+need libxxhash-dev test -f /usr/include/xxhash.h
 # Tests drive the launcher's prompt in a terminal, as a person would.
 need tmux command -v tmux
 
