@@ -21,5 +21,8 @@ struct ProcessOptions {
 ProcessResult runProcess(const std::string &program, const std::vector<std::string> &arguments,
                          const ProcessOptions &options = {});
 
+// The first executable file of that name in the directories of PATH, or empty.
+std::string findOnPath(const std::string &program);
+
 // The built launcher stub, build/bin/qglaunch.
 std::string launcherStubPath();
