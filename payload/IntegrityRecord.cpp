@@ -64,7 +64,7 @@ Digest digestOf(std::string_view bytes) {
 
 std::optional<Digest> digestOf(int fd, std::uint64_t offset, std::uint64_t length) {
   Digest digest;
-#if QG_DIGEST_AVX2
+#if defined(QG_DIGEST_AVX2)
   static const bool hasAvx2 = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") != 0;

@@ -1,5 +1,6 @@
 // Process tests of the packager: packing, listing and the refusal of bad command lines.
 #include "payload/LauncherFile.h"
+#include "payload/StubArchitecture.h"
 #include "tests/payload/PayloadTestSupport.h"
 #include "tests/support/RunProcess.h"
 #include "tests/support/TempDir.h"
@@ -65,7 +66,8 @@ TEST_F(QgpackTest, PacksEntriesInOrderAndListsThem) {
                         "4: type 3 (classpath-archive) id 40 length 7 offset 67 name lib.jar\n"
                         "5: type 7 (launcher) id 5 length 7 offset 74 name second:name\n"
                         "launcher type: 2\n"
-                        "integrity record: present\n");
+                        "integrity record: present\n"
+                        "stub architecture: not an ELF file\n");
 
   // The launcher's own reader finds every file byte for byte.
   LauncherFile launcherFile;
@@ -89,6 +91,60 @@ TEST_F(QgpackTest, StubDefaultsToTheLauncherNextToThePackagerAndTypeToOne) {
   ASSERT_EQ(created.status, 0) << created.err;
   EXPECT_EQ(readFile(out()).substr(0, 13), "FAKE LAUNCHER");
   EXPECT_EQ(readLauncherType(SString(out())), 1);
+}
+
+// The stubs for other architectures sit next to qgpack, named by their architecture.
+TEST_F(QgpackTest, ArchPicksTheStubOfThatArchitectureNextToThePackager) {
+  fs::create_directory(dir.file("bin"));
+  fs::copy_file(qgpack(), dir.file("bin/qgpack"));
+  fs::permissions(dir.file("bin/qgpack"), fs::perms::owner_all);
+  writeFile(dir.file("bin/qglaunch"), "NATIVE LAUNCHER");
+  writeFile(dir.file("bin/qglaunch-aarch64"), "AARCH64 LAUNCHER");
+  writeFile(dir.file("bin/qglaunch-riscv64"), "RISCV64 LAUNCHER");
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string stub;
+  } cases[] = {
+      {{"--arch", "aarch64"}, "AARCH64 LAUNCHER"},
+      {{"--arch", nativeArchitecture()}, "NATIVE LAUNCHER"},
+      // Any name with a stub next to qgpack, and the last one given.
+      {{"--arch", "aarch64", "--arch", "riscv64"}, "RISCV64 LAUNCHER"},
+      {{"--arch", "aarch64", "--stub", dir.file("stub")}, "#!/bin/false\nSTUB\n"},
+      {{"--stub", dir.file("stub"), "--arch", "aarch64"}, "#!/bin/false\nSTUB\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    std::vector<std::string> arguments = {"create", out()};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    arguments.insert(arguments.end(), {"--jvm", dir.file("a.jvm")});
+    const ProcessResult created = runProcess(dir.file("bin/qgpack"), arguments);
+    ASSERT_EQ(created.status, 0) << created.err;
+    EXPECT_EQ(readFile(out()).substr(0, c.stub.size()), c.stub);
+  }
+
+  // An architecture without a stub is a usage error, and nothing is written.
+  fs::remove(out());
+  for (const std::string name : {"sparc", "../bin/qglaunch-aarch64", ""}) {
+    SCOPED_TRACE(name);
+    const ProcessResult refused = runProcess(
+        dir.file("bin/qgpack"), {"create", out(), "--arch", name, "--jvm", dir.file("a.jvm")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, name == "sparc" ? "qgpack: no stub for the architecture sparc: " +
+                                                 dir.file("bin/qglaunch-sparc") + " is missing\n"
+                                           : "qgpack: bad architecture name: '" + name + "'\n");
+    EXPECT_FALSE(fs::exists(out()));
+  }
+}
+
+TEST_F(QgpackTest, ListNamesTheArchitectureOfARealStub) {
+  // qgpack is an executable of the architecture it was built for, as the native stub is.
+  ASSERT_EQ(runProcess(qgpack(), {"create", out(), "--stub", qgpack(), "--jvm", dir.file("a.jvm")})
+                .status,
+            0);
+  const ProcessResult listed = runProcess(qgpack(), {"list", out()});
+  EXPECT_EQ(listed.out.substr(listed.out.find("launcher type:")),
+            "launcher type: 1\nintegrity record: present\nstub architecture: " +
+                std::string(nativeArchitecture()) + "\n");
 }
 
 TEST_F(QgpackTest, RefusesBadCommandLinesWithOneLineAndWritesNothing) {

@@ -20,6 +20,19 @@ void makePipe(int fds[2]) {
 
 } // namespace
 
+std::string findOnPath(const std::string &program) {
+  const char *path = std::getenv("PATH");
+  for (std::string rest = path ? path : ""; !rest.empty();) {
+    const std::size_t colon = rest.find(':');
+    const std::string directory = rest.substr(0, colon);
+    const std::string candidate = (directory.empty() ? "." : directory) + "/" + program;
+    rest = colon == std::string::npos ? "" : rest.substr(colon + 1);
+    if (::access(candidate.c_str(), X_OK) == 0)
+      return candidate;
+  }
+  return "";
+}
+
 std::string launcherStubPath() {
   return std::string(QG_BIN_DIR) + "/qglaunch";
 }

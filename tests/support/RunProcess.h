@@ -50,6 +50,9 @@ ProcessResult runProcess(const std::string &program, const std::vector<std::stri
 // Waits until done() holds, for at most the given seconds; done()'s last answer.
 template <class Done> bool waitUntil(Done done, int seconds = 10);
 
+// The first executable file of that name in the directories of PATH, or empty.
+std::string findOnPath(const std::string &program);
+
 // The built launcher stub, build/bin/qglaunch.
 std::string launcherStubPath();
 

@@ -7,6 +7,7 @@
 #include "payload/LauncherFile.h"
 #include "payload/LauncherFileFormat.h"
 #include "payload/LauncherFileWriter.h"
+#include "payload/StubArchitecture.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,7 +24,8 @@
 
 namespace {
 constexpr const char *kUsage =
-    "Usage: qgpack create OUTPUT [--stub FILE] [--type N] [--no-integrity] ENTRY...\n"
+    "Usage: qgpack create OUTPUT [--arch NAME | --stub FILE] [--type N] [--no-integrity]\n"
+    "                     ENTRY...\n"
     "       qgpack list LAUNCHER\n"
     "       qgpack verify LAUNCHER\n"
     "       qgpack --help | --version\n"
@@ -33,6 +35,9 @@ constexpr const char *kUsage =
     "trailer. OUTPUT appears whole or not at all, with mode 0755. An integrity record\n"
     "(digests of the index and of every entry) follows the index unless --no-integrity\n"
     "is given.\n"
+    "--arch NAME takes the stub for that architecture instead: qglaunch-NAME next to\n"
+    "qgpack, or qglaunch for the architecture qgpack was built for (x86_64 or aarch64).\n"
+    "--stub FILE takes FILE, whatever --arch says.\n"
     "\n"
     "ENTRY is one of:\n"
     "  --instructions FILE       instruction script (type 0)\n"
@@ -52,8 +57,8 @@ constexpr const char *kUsage =
     "files' base names unless --entry gives one.\n"
     "\n"
     "list prints one line per entry (position, type, id, length, offset, name and the\n"
-    "compressed numbers), then the launcher type byte and whether an integrity record is\n"
-    "there. Exits 1 when the file has no index.\n"
+    "compressed numbers), then the launcher type byte, whether an integrity record is\n"
+    "there and the stub's architecture. Exits 1 when the file has no index.\n"
     "\n"
     "verify checks the index and every entry against the integrity record and prints one\n"
     "line per damaged part, or one that says all is intact. Exits 0 when intact, 1 when\n"
@@ -99,13 +104,26 @@ std::string directoryOf(const std::string &path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The launcher stub that was built with this qgpack, next to it.
-std::string defaultStub() {
+// The directory of this qgpack, where the stubs built with it are.
+std::string packagerDirectory() {
   std::vector<char> buffer(4096);
   const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0)
     usageError("cannot find the default stub (give --stub FILE)");
-  return directoryOf(std::string(buffer.data(), static_cast<std::size_t>(n))) + "/qglaunch";
+  return directoryOf(std::string(buffer.data(), static_cast<std::size_t>(n)));
+}
+
+// The stub for an architecture next to qgpack: qglaunch for the one qgpack was built for,
+// qglaunch-NAME for any other. A name without such a file is a usage error.
+std::string stubForArchitecture(const std::string &name) {
+  if (name.empty() || name.find('/') != std::string::npos)
+    usageError("bad architecture name: '" + name + "'");
+  const std::string stub =
+      packagerDirectory() + (name == nativeArchitecture() ? "/qglaunch" : "/qglaunch-" + name);
+  struct stat status {};
+  if (::stat(stub.c_str(), &status) != 0 && errno == ENOENT)
+    usageError("no stub for the architecture " + name + ": " + stub + " is missing");
+  return stub;
 }
 
 // Option lookup for the entry options with a fixed type.
@@ -159,6 +177,7 @@ CreateCommand parseCreate(const std::vector<std::string> &args) {
   CreateCommand command;
   command.output = args[1];
   std::string stub;
+  std::optional<std::string> architecture;
   std::vector<EmbeddedFile> files;
   for (std::size_t i = 2; i < args.size(); ++i) {
     const std::string &option = args[i];
@@ -173,6 +192,8 @@ CreateCommand parseCreate(const std::vector<std::string> &args) {
     const auto nextId = static_cast<std::uint32_t>(files.size());
     if (option == "--stub") {
       stub = value;
+    } else if (option == "--arch") {
+      architecture = value;
     } else if (option == "--type") {
       command.writer.setLauncherType(static_cast<std::uint8_t>(parseNumber(value, 255)));
     } else if (option == "--entry") {
@@ -192,7 +213,9 @@ CreateCommand parseCreate(const std::vector<std::string> &args) {
       usageError("unknown option: " + option);
     }
   }
-  command.writer.setStubFile(SString(stub.empty() ? defaultStub() : stub));
+  if (stub.empty())
+    stub = architecture ? stubForArchitecture(*architecture) : packagerDirectory() + "/qglaunch";
+  command.writer.setStubFile(SString(stub));
   // Page-aligned entries are copied out faster.
   command.writer.setAlignment(4096);
   for (EmbeddedFile &file : files)
@@ -300,6 +323,7 @@ int runList(const std::vector<std::string> &args) {
   }
   std::printf("launcher type: %d\n", readLauncherType(SString(path)));
   std::printf("integrity record: %s\n", launcherFile.hasIntegrityRecord() ? "present" : "none");
+  std::printf("stub architecture: %s\n", readStubArchitecture(SString(path)).c_str());
   return 0;
 }
 

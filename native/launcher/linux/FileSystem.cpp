@@ -167,8 +167,11 @@ int ReplacementFile::commit() {
 
 SString resolveRunningExecutable(const SString &named) {
   static constexpr const char *kSelf = "/proc/self/exe";
+  // Through a descriptor: under a user-mode emulator (qemu-user) /proc/self/exe stats as the
+  // emulator, while opening it opens the program that the emulator runs.
+  const UniqueFd selfFd(retryOnEintr([] { return ::open(kSelf, O_RDONLY | O_CLOEXEC); }));
   struct stat self {};
-  if (::stat(kSelf, &self) != 0)
+  if (!selfFd || ::fstat(selfFd.get(), &self) != 0)
     return named;
   struct stat candidate {};
   if (::stat(named.cStr(), &candidate) == 0 && candidate.st_dev == self.st_dev &&

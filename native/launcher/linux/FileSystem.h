@@ -80,7 +80,8 @@ private:
 };
 
 // The path of the running executable. named is kept when it names that file (the same
-// device and inode as /proc/self/exe) or when /proc cannot tell; otherwise the resolved
+// device and inode as the file that /proc/self/exe opens) or when /proc cannot tell, also
+// when the executable cannot be opened for reading; otherwise the resolved
 // path of /proc/self/exe, so that a name found through PATH, or one that another file
 // shadows in the current directory, never stands for the wrong file.
 SString resolveRunningExecutable(const SString &named);
