@@ -7,6 +7,7 @@
 #include "base/SString.h"
 #include "jvm/JVMMatch.h"
 #include "jvm/JVMSearchHost.h"
+#include "jvm/SearchReport.h"
 #include "jvm/StringPair.h"
 #include "launchscript/MacroHandler.h"
 #include "tagfile/TagFile.h"
@@ -53,8 +54,13 @@ public:
   // True when output holds the magic line and the lines after it answer the expected
   // properties in order: equal, or beginning with the text before a final "...". Lines
   // left over, or properties without a line, do not matter. Without the magic line an error
-  // naming the last line read is logged.
-  static bool checkVerifyOutput(const SString &output, const StringPairPtrDeque &expected);
+  // naming the last line read is logged. When it fails and refusal is given, that says why:
+  // the first line printed, or the first property that did not match.
+  static bool checkVerifyOutput(const SString &output, const StringPairPtrDeque &expected,
+                                SString *refusal = nullptr);
+
+  // Where verify records the candidates it refuses; none when null.
+  void setSearchReport(SearchReport *report) { report_ = report; }
 
   // The hint searches of this file, each a match or null: the directories in the
   // environment variables that PLATFORM_HINT names, the directories of PATH_HINT (relative
@@ -71,8 +77,11 @@ public:
 private:
   // The warning and false for a file without JVM_PROPERTIES.
   bool hasProperties() const;
+  void refuse(const SString &home, const SString &reason);
+  void setReportSource(const SString &source);
 
   TagFile *tagFile_;
+  SearchReport *report_ = nullptr;
 };
 
 using JVMFilePtrDeque = PtrDeque<JVMFile>;

@@ -6,6 +6,7 @@
 #include "jvm/JVMFile.h"
 #include "jvm/JVMMatch.h"
 #include "jvm/JVMSearchHost.h"
+#include "jvm/SearchReport.h"
 #include "jvm/UnverifiedJVMMatch.h"
 #include "native/launcher/linux/FileNavigator.h"
 
@@ -38,7 +39,9 @@ public:
 
   // Appends at most one match: the user's Java home for the first JVM file it satisfies,
   // else the first that the hints of each JVM file in order give, else, when a JVM file
-  // whose hints failed allows it, the first of the whole-disk search.
+  // whose hints failed allows it, the first of the whole-disk search. Without one, the log
+  // gets the search's report: every candidate examined and why it was refused (searchAll
+  // too).
   void findJVM(JVMSearchHost &host, JVMMatchPtrDeque &matches);
   // The whole-disk search for every JVM file. With stopAtFirst, a JVM of the first JVM file
   // is verified as soon as it is found and ends the walk (it stays in the found match);
@@ -66,4 +69,5 @@ private:
   SString verifyClassName_;
   // Set while a search runs.
   JVMSearchHost *host_ = nullptr;
+  SearchReport report_;
 };

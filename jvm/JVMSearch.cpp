@@ -10,16 +10,30 @@
 namespace jt = jvmtext;
 
 namespace {
-// Keeps the host for the callbacks of one search, and forgets it afterwards.
+// Keeps the host for the callbacks of one search and gives every JVM file the search's
+// report; the state before comes back afterwards.
 class SearchScope {
 public:
-  SearchScope(JVMSearchHost *&slot, JVMSearchHost &host) : slot_(slot) { slot_ = &host; }
+  SearchScope(JVMSearchHost *&slot, JVMSearchHost &host, JVMFilePtrDeque &jvmFiles,
+              SearchReport &report)
+      : slot_(slot), previous_(slot), jvmFiles_(jvmFiles) {
+    slot_ = &host;
+    for (JVMFile &jvmFile : jvmFiles_)
+      jvmFile.setSearchReport(&report);
+  }
   SearchScope(const SearchScope &) = delete;
   SearchScope &operator=(const SearchScope &) = delete;
-  ~SearchScope() { slot_ = nullptr; }
+  ~SearchScope() {
+    slot_ = previous_;
+    if (!previous_)
+      for (JVMFile &jvmFile : jvmFiles_)
+        jvmFile.setSearchReport(nullptr);
+  }
 
 private:
   JVMSearchHost *&slot_;
+  JVMSearchHost *previous_;
+  JVMFilePtrDeque &jvmFiles_;
 };
 } // namespace
 
@@ -40,6 +54,7 @@ std::unique_ptr<JVMMatch> JVMFile::searchPlatformHints(JVMSearchHost &host,
         if (part.isEmpty())
           continue;
         log(jt::kCheckingJVMAt + part + jt::kFromPlatformHint + hint);
+        setReportSource(jt::kSourcePlatformHint + hint);
         match = verify(host, part, classpath, className);
       }
       if (match)
@@ -58,6 +73,7 @@ std::unique_ptr<JVMMatch> JVMFile::searchPathHints(JVMSearchHost &host, const SS
   if (!hints)
     return nullptr;
   for (const SString &hint : *hints) {
+    setReportSource(jt::kSourcePathHint + hint);
     if (!hint.startsWith("/")) {
       // Relative to the directory of the launcher the user started; such a JVM goes with the
       // media, and the saved JVM file says so.
@@ -93,6 +109,7 @@ std::unique_ptr<JVMMatch> JVMFile::searchPlatformPath(JVMSearchHost &host, const
   log(jt::kSearchingFor + getDescription() + jt::kUsingPlatformPath);
   StringDeque entries;
   getPathList(entries);
+  setReportSource(jt::kSourcePath);
   // A PATH entry holds the executable, so the directory part of JVM_EXE is cut off it:
   // /opt/java/jre/bin gives /opt/java for jre/bin/java.
   const SString exe = getExe();
@@ -131,11 +148,13 @@ void JVMFiles::getVerifyClass(JVMSearchHost &host, SString &classpath, SString &
 }
 
 void JVMFiles::findJVM(JVMSearchHost &host, JVMMatchPtrDeque &matches) {
-  const SearchScope scope(host_, host);
+  report_.clear();
+  const SearchScope scope(host_, host, jvmFiles_, report_);
   foundMatch_.reset();
   prepareVerifyClass(host);
   const SString userHome = host.getUserJavaHome();
   if (!userHome.isEmpty()) {
+    report_.setSource(jt::kSourceUserHome);
     log(jt::kCheckingUserHome + userHome);
     for (JVMFile &jvmFile : jvmFiles_) {
       if (foundMatch_)
@@ -165,18 +184,25 @@ void JVMFiles::findJVM(JVMSearchHost &host, JVMMatchPtrDeque &matches) {
   }
   if (foundMatch_)
     matches.add(std::move(foundMatch_));
+  else
+    log(report_.describe());
 }
 
 void JVMFiles::searchAll(JVMSearchHost &host, JVMMatchPtrDeque &matches, bool stopAtFirst) {
-  const SearchScope scope(host_, host);
+  report_.clear();
+  const SearchScope scope(host_, host, jvmFiles_, report_);
   foundMatch_.reset();
   prepareVerifyClass(host);
   stopAtFirst_ = stopAtFirst;
+  const int before = matches.count();
   exhaustiveSearch(host, matches);
+  if (matches.count() == before && !foundMatch_)
+    log(report_.describe());
 }
 
 void JVMFiles::exhaustiveSearch(JVMSearchHost &host, JVMMatchPtrDeque &matches) {
-  const SearchScope scope(host_, host);
+  const SearchScope scope(host_, host, jvmFiles_, report_);
+  report_.setSource(jt::kSourceDiskSearch);
   unverifiedMatches_.clear();
   StringDeque names;
   for (const JVMFile &jvmFile : jvmFiles_) {
@@ -244,6 +270,7 @@ std::unique_ptr<JVMMatch> JVMFiles::verifyFoundCandidate(JVMFile &jvmFile, const
   const SString program = home + "/" + jvmFile.getExe();
   if (!isTrustedPath(program)) {
     log(jt::kUntrustedCandidate + program, LOG_WARNING);
+    report_.refused(home, jvmFile.getDescription(), jt::kRefusedUntrusted);
     return nullptr;
   }
   return jvmFile.verify(*host_, home, verifyClasspath_, verifyClassName_);

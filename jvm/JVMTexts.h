@@ -48,4 +48,24 @@ inline constexpr const char *kFromPlatformPath = " which was resolved from the p
 // The exhaustive search.
 inline constexpr const char *kBeginningExhaustive = "Beginning exhaustive search";
 inline constexpr const char *kProcessingUnverified = "Processing unverified matches.\n";
+
+// The log block of a search without a match: the sources and the reasons of the refusals.
+inline constexpr const char *kReportHeading = "No JVM matched. Examined:";
+inline constexpr const char *kReportNothing = "  no candidate at all";
+inline constexpr const char *kReportFor = ", for ";
+inline constexpr const char *kSourceUserHome = "the user's Java home of -qg:javahome";
+inline constexpr const char *kSourcePlatformHint = "platform hint ";
+inline constexpr const char *kSourcePathHint = "path hint ";
+inline constexpr const char *kSourcePath = "PATH";
+inline constexpr const char *kSourceDiskSearch = "the disk search";
+inline constexpr const char *kRefusedNoExecutable = "no executable ";
+inline constexpr const char *kRefusedUnsafe = "unsafe characters in its path";
+inline constexpr const char *kRefusedUntrusted = "not owned by a trusted user";
+inline constexpr const char *kRefusedNoMagic =
+    "the verification did not print the magic line; its first line was: ";
+inline constexpr const char *kRefusedNoOutput = "the verification printed nothing";
+inline constexpr const char *kRefusedIs = " is ";
+inline constexpr const char *kRefusedWanted = ", wanted ";
+inline constexpr const char *kRefusedTimedOut = "the verification did not end within ";
+inline constexpr const char *kRefusedSeconds = " seconds";
 } // namespace jvmtext

@@ -42,11 +42,13 @@ std::unique_ptr<JVMMatch> JVMFile::verify(JVMSearchHost &host, const SString &ho
   log(jt::kVerifyingAt + fullPath + jt::kForJVM + getDescription());
   if (hasControlCharacter(home)) {
     log(jt::kUnsafeCandidate + home, LOG_WARNING);
+    refuse(home, jt::kRefusedUnsafe);
     stepProgress(2);
     return nullptr;
   }
   if (!pathExists(fullPath)) {
     log(fullPath + jt::kDoesNotExist);
+    refuse(home, jt::kRefusedNoExecutable + exe);
     stepProgress(2);
     return nullptr;
   }
@@ -111,27 +113,47 @@ bool JVMFile::runVerifyClass(JVMSearchHost &host, const SString &home, const SSt
   script.setTimeout(host.getVerifyTimeoutSeconds());
   script.execute(host, *tagFile_, nullptr, /*forceConsole=*/false);
   bool passed = false;
-  if (script.timedOut())
-    log(jt::kTimedOut + home + jt::kTimedOutAfter + formatLong(host.getVerifyTimeoutSeconds()) +
-            jt::kTimedOutEnd,
-        LOG_WARNING);
-  else
-    passed = checkVerifyOutput(script.getCapturedOutput(), expected);
+  SString refusal;
+  if (script.timedOut()) {
+    const SString seconds = formatLong(host.getVerifyTimeoutSeconds());
+    log(jt::kTimedOut + home + jt::kTimedOutAfter + seconds + jt::kTimedOutEnd, LOG_WARNING);
+    refusal = jt::kRefusedTimedOut + seconds + jt::kRefusedSeconds;
+  } else {
+    passed = checkVerifyOutput(script.getCapturedOutput(), expected, &refusal);
+  }
+  if (!passed)
+    refuse(home, refusal);
   stepProgress(6);
   return passed;
 }
 
-bool JVMFile::checkVerifyOutput(const SString &output, const StringPairPtrDeque &expected) {
+void JVMFile::refuse(const SString &home, const SString &reason) {
+  if (report_)
+    report_->refused(home, getDescription(), reason);
+}
+
+void JVMFile::setReportSource(const SString &source) {
+  if (report_)
+    report_->setSource(source);
+}
+
+bool JVMFile::checkVerifyOutput(const SString &output, const StringPairPtrDeque &expected,
+                                SString *refusal) {
   SString::size_type position = 0;
   SString line;
+  SString firstLine;
   bool magic = false;
-  while (!magic && position < output.length()) {
+  for (bool first = true; !magic && position < output.length(); first = false) {
     line = SString();
     readLine(output, position, line);
+    if (first)
+      firstLine = line;
     magic = line == jt::kMagicLine;
   }
   if (!magic) {
     log(jt::kInvalidMagic + line + "\n", LOG_ERROR);
+    if (refusal)
+      *refusal = output.isEmpty() ? SString(jt::kRefusedNoOutput) : jt::kRefusedNoMagic + firstLine;
     return false;
   }
   // The n-th line after the magic line answers the n-th property.
@@ -140,8 +162,11 @@ bool JVMFile::checkVerifyOutput(const SString &output, const StringPairPtrDeque 
       break;
     line = SString();
     readLine(output, position, line);
-    if (!answers(line, property.value))
+    if (!answers(line, property.value)) {
+      if (refusal)
+        *refusal = property.name + jt::kRefusedIs + line + jt::kRefusedWanted + property.value;
       return false;
+    }
   }
   return true;
 }

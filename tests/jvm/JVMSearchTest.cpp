@@ -296,3 +296,85 @@ TEST_F(JVMSearchTest, CandidatesInDirectoriesOthersCanWriteAreNotRun) {
       << logText();
   ::chmod(temp_.file("disk/open").c_str(), 0755);
 }
+
+// A search without a match closes the log with every candidate, where it came from and why
+// it was refused, in the order examined; the console hears nothing of it.
+TEST_F(JVMSearchTest, ASearchWithoutAMatchExplainsEveryRefusalInTheLog) {
+  useTreeAsDisk();
+  addJVMFile("17", "PLATFORM_HINT: QG_TEST_HOMES\nPATH_HINT: /absent\nSEARCH_ALL: 1\n");
+  const auto slow = fakeJava(temp_.file("slow"), "17");
+  slow->setSleep(5);
+  host_.userJavaHome = SString(slow->home());
+  host_.timeoutSeconds = 1;
+  const auto old = fakeJava(temp_.file("old"), "11");
+  const auto chatty = fakeJava(temp_.file("chatty"), "17");
+  chatty->setMagic(false);
+  chatty->setPreamble("Picked up JAVA_TOOL_OPTIONS: -Xmx1g\n");
+  const auto broken = fakeJava(temp_.file("line\nfeed"), "17");
+  const std::string homes =
+      old->home() + ":" + chatty->home() + ":" + broken->home() + ":" + temp_.file("empty");
+  const ScopedVariable hint("QG_TEST_HOMES", homes.c_str());
+  // PATH holds the tools of the fake JVMs, and no Java.
+  std::filesystem::create_directories(temp_.file("path/bin"));
+  for (const char *tool : {"awk", "cat", "env", "sleep"})
+    std::filesystem::create_symlink(std::filesystem::canonical(std::string("/usr/bin/") + tool),
+                                    temp_.file("path/bin/") + tool);
+  const ScopedVariable path("PATH", temp_.file("path/bin").c_str());
+  const auto open = fakeJava(temp_.file("disk/open/jdk"), "17");
+  ::chmod(temp_.file("disk/open").c_str(), 0777);
+
+  JVMMatchPtrDeque matches;
+  files_.findJVM(host_, matches);
+  ::chmod(temp_.file("disk/open").c_str(), 0755);
+  EXPECT_EQ(matches.count(), 0);
+  const std::string hints = " (platform hint QG_TEST_HOMES), for Java 17: ";
+  const std::string expected = "No JVM matched. Examined:\n"
+                               "  " +
+                               slow->home() +
+                               " (the user's Java home of -qg:javahome), for Java 17: the "
+                               "verification did not end within 1 seconds\n"
+                               "  " +
+                               old->home() + hints +
+                               "java.specification.version is 11, wanted 17\n"
+                               "  " +
+                               chatty->home() + hints +
+                               "the verification did not print the magic line; its "
+                               "first line was: Picked up JAVA_TOOL_OPTIONS: -Xmx1g\n"
+                               "  " +
+                               temp_.file("line\\x0Afeed") + hints +
+                               "unsafe characters in its path\n"
+                               "  " +
+                               temp_.file("empty") + hints +
+                               "no executable bin/java\n"
+                               "  " +
+                               temp_.file("disk/absent") +
+                               " (path hint /absent), for Java 17: no executable "
+                               "bin/java\n"
+                               "  " +
+                               temp_.file("path/") +
+                               " (PATH), for Java 17: no executable bin/java\n"
+                               "  " +
+                               open->home() +
+                               " (the disk search), for Java 17: not owned by a trusted user\n";
+  const std::string log = logText();
+  EXPECT_NE(log.find(expected), std::string::npos) << log;
+  EXPECT_EQ(consoleText().find("No JVM matched"), std::string::npos);
+
+  // A search that finds one says nothing of the others.
+  host_.userJavaHome = SString(fakeJava(temp_.file("good"), "17")->home());
+  JVMMatchPtrDeque found;
+  files_.findJVM(host_, found);
+  EXPECT_EQ(found.count(), 1);
+  EXPECT_EQ(logText().find("No JVM matched", log.size()), std::string::npos);
+  // Nor does searchAll with a match; without one it writes the block too.
+  JVMFiles none;
+  none.addJVMFile(std::make_unique<JVMFile>(jvmTags(
+      "DESC: Java 99\nJVM_EXE: bin/java\nJVM_PROPERTIES:\n  java.specification.version=99\n/:\n")));
+  JVMMatchPtrDeque all;
+  none.searchAll(host_, all, /*stopAtFirst=*/false);
+  EXPECT_NE(logText().find("No JVM matched. Examined:\n  " + open->home() +
+                           " (the disk search), for Java 99: java.specification.version is 17, "
+                           "wanted 99\n"),
+            std::string::npos)
+      << logText();
+}

@@ -79,6 +79,14 @@ protected:
     return *tagFiles_.back();
   }
   std::string logText() const { return readFile(temp_.file("search.log")); }
+  std::string consoleText() const {
+    std::fflush(console_);
+    std::rewind(console_);
+    std::string text;
+    for (int c; (c = std::fgetc(console_)) != EOF;)
+      text += static_cast<char>(c);
+    return text;
+  }
 
   TempDir temp_;
   FakeSearchHost host_;
